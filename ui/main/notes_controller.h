@@ -1,0 +1,85 @@
+// The editing rules of the main window: how each user action changes the
+// note table, the undo slot, the title list and the fields, and when the
+// notes file is saved. No Windows header: the window is reached through NotesView.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "notes/file_system.h"
+#include "notes/note_table.h"
+#include "notes/notes_file.h"
+#include "ui/main/notes_view.h"
+
+namespace scriblet {
+
+inline constexpr const char* kNewEntryText = "<New>";
+inline constexpr const char* kUntitled = "Untitled";
+inline constexpr const char* kDeleteQuestion =
+    "Am I \nokay in \nunderstanding \nyour command to \nDELETE this Note?";
+inline constexpr const char* kDeleteCaption = "Delete?";
+
+// Told once, at start, when notes.txt exists but could not be read (%1: its path).
+std::string unreadableNotesMessage(const std::string& path);
+// Told when the table is full and the user starts a new note.
+std::string tableFullMessage();
+
+class NotesController {
+public:
+    // `today` gives the date stamp ("%m%d%y"); tests pass a fixed one.
+    NotesController(NotesView& view, NoteTable& table, UndoSlot& undo, FileSystem& files,
+                    std::function<std::string()> today);
+
+    // Loads the notes when the window starts: fills the table and the list,
+    // appends the pending "<New>" note and shows the first note.
+    void startNotes();
+    // Commits the shown note and rewrites the notes file. False when a file
+    // error was reported (the caller's handler ends there).
+    bool saveNotes();
+
+    // Handlers, one per window notification.
+    void onSelectNote();               // title list: selection changed
+    void onTitleChanged();             // title field: text changed by the user
+    void onTitleLeft();                // title field: lost the focus
+    void onDateTyped();                // date field: text changed by the user
+    void onBodyLeft();                 // body field: lost the focus
+    void onDateButton();               // date button: clicked
+    void onDateButtonDoubleClicked();  // date button: double-clicked
+    void onDeleteNote();               // delete button: clicked
+    void onUndoDelete();               // undo button: clicked
+    // Close button: true when the notes were saved and the process may end.
+    bool onCloseButton();
+    // The window is being destroyed: the last save.
+    void onDestroy();
+
+    // The operations the handlers are made of.
+    void showNote(std::int16_t p);
+    bool appendPending();
+    void commitTitle();
+    void stampDate();
+    void pullFields();
+    void pushFields();
+
+    std::int16_t currentIndex() const { return currentIndex_; }
+    std::int16_t noteCount() const { return table_.noteCount(); }
+    bool saveTrailingNote() const { return saveTrailingNote_; }
+    const FieldBuffers& fields() const { return fields_; }
+    // False while saving is held back because notes.txt could not be read at start.
+    bool savingEnabled() const { return savingEnabled_; }
+
+private:
+    NotesView& view_;
+    NoteTable& table_;
+    UndoSlot& undo_;
+    FileSystem& files_;
+    std::function<std::string()> today_;
+
+    FieldBuffers fields_;
+    std::int16_t currentIndex_ = 0;
+    bool saveTrailingNote_ = true;
+    bool started_ = false;
+    bool savingEnabled_ = true;
+};
+
+}  // namespace scriblet
