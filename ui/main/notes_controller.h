@@ -57,6 +57,8 @@ public:
     void showNote(std::int16_t p);
     bool appendPending();
     void commitTitle();
+    // The body was typed into and left: a pending note becomes "Untitled".
+    void commitBody();
     void stampDate();
     void pullFields();
     void pushFields();
@@ -69,6 +71,13 @@ public:
     bool savingEnabled() const { return savingEnabled_; }
 
 private:
+    // A note is shown only once the notes were started and while
+    // currentIndex lies inside the table.
+    bool hasShownNote() const;
+    bool showsPendingNote() const;
+    // Pulls the fields and puts the shown note's date and body into the table.
+    void commitShownNote();
+
     NotesView& view_;
     NoteTable& table_;
     UndoSlot& undo_;

@@ -1,0 +1,243 @@
+#include "ui/main/notes_controller.h"
+
+#include <optional>
+#include <utility>
+
+namespace scriblet {
+
+std::string unreadableNotesMessage(const std::string& path) {
+    std::string text =
+        "Scriblet could not read its notes file\n%1\n\n"
+        "So that nothing in it is lost, Scriblet will not save over it while it is open. "
+        "Close Scriblet, make the file readable and start Scriblet again.";
+    text.replace(text.find("%1"), 2, path);
+    return text;
+}
+
+std::string tableFullMessage() {
+    return "Scriblet can hold no more than " + std::to_string(NoteTable::kMaxEntries - 1) +
+           " notes.\n\nDelete a note to make room for a new one.";
+}
+
+namespace {
+
+bool isBlank(const Note& note) {
+    return note.title.empty() && note.date.empty() && note.body.empty();
+}
+
+}  // namespace
+
+NotesController::NotesController(NotesView& view, NoteTable& table, UndoSlot& undo,
+                                 FileSystem& files, std::function<std::string()> today)
+    : view_(view), table_(table), undo_(undo), files_(files), today_(std::move(today)) {}
+
+bool NotesController::hasShownNote() const {
+    return started_ && currentIndex_ >= 0 && currentIndex_ < table_.noteCount();
+}
+
+bool NotesController::showsPendingNote() const {
+    return hasShownNote() && currentIndex_ == table_.noteCount() - 1;
+}
+
+void NotesController::pullFields() { view_.exchangeFields(fields_, true); }
+
+void NotesController::pushFields() { view_.exchangeFields(fields_, false); }
+
+void NotesController::commitShownNote() {
+    pullFields();
+    Note& shown = table_.at(currentIndex_);
+    shown.date = fields_.date;
+    shown.body = fields_.body;
+}
+
+void NotesController::startNotes() {
+    if (started_) return;
+
+    int titlesListed = 0;
+    view_.listFillBegin();
+    const ReadOutcome outcome = readNotes(table_, files_, [this, &titlesListed](const std::string& title) {
+        view_.listAppend(title);
+        ++titlesListed;
+    });
+    view_.listFillEnd();
+
+    const bool unreadable = outcome.result == ReadResult::NotOpened || outcome.error.has_value();
+    if (unreadable) {
+        // Whatever was read before the failure goes: the session starts with
+        // only the pending note, and nothing is saved over the file.
+        table_.clear();
+        while (titlesListed > 0) view_.listDelete(--titlesListed);
+        savingEnabled_ = false;
+        const std::string path = outcome.error && !outcome.error->path.empty()
+                                     ? outcome.error->path
+                                     : files_.fullPath(kNotesFileName);
+        view_.showWarning(unreadableNotesMessage(path));
+    }
+
+    started_ = true;
+    currentIndex_ = table_.noteCount();
+    appendPending();
+    pullFields();
+    pushFields();
+    view_.listSelect(currentIndex_);
+
+    if (!unreadable && outcome.result == ReadResult::OpenedWithData) {
+        currentIndex_ = 0;
+        showNote(0);
+    }
+}
+
+bool NotesController::saveNotes() {
+    if (!hasShownNote()) return true;
+    commitShownNote();
+    if (!savingEnabled_) return true;
+
+    // An untouched pending note is never written, whatever the flag says:
+    // it would come back as a real "Untitled" note at the next start.
+    const std::int16_t count = table_.noteCount();
+    const bool writeTrailing = saveTrailingNote_ && !isBlank(table_.at(count - 1));
+    const std::int16_t n = writeTrailing ? count : static_cast<std::int16_t>(count - 1);
+
+    if (const std::optional<FileError> error = writeNotes(table_, n, files_, today_)) {
+        view_.showFileError(*error);
+        return false;
+    }
+    return true;
+}
+
+void NotesController::showNote(std::int16_t p) {
+    if (p < 0 || p >= table_.noteCount()) return;
+    pullFields();
+    const Note& note = table_.at(p);
+    fields_.title = note.title;
+    fields_.date = note.date;
+    fields_.body = note.body;
+    view_.listSelect(p);
+    pushFields();
+}
+
+bool NotesController::appendPending() {
+    if (!table_.appendNote()) return false;
+    view_.listAppend(kNewEntryText);
+    saveTrailingNote_ = false;
+    return true;
+}
+
+void NotesController::commitTitle() {
+    if (!hasShownNote()) return;
+    pullFields();
+
+    const bool wasPending = showsPendingNote();
+    if (wasPending && table_.isFull()) {
+        // No room for a new pending note: the entry stays "<New>".
+        fields_.title.clear();
+        pushFields();
+        view_.showWarning(tableFullMessage());
+        return;
+    }
+
+    view_.listDelete(currentIndex_);
+    view_.listInsert(currentIndex_, fields_.title);
+    view_.listSelect(currentIndex_);
+    table_.at(currentIndex_).title = fields_.title;
+
+    if (wasPending) {
+        appendPending();
+        if (fields_.date.empty()) stampDate();
+    }
+    saveTrailingNote_ = true;
+}
+
+void NotesController::stampDate() {
+    if (!hasShownNote()) return;
+    pullFields();
+    fields_.date = today_();
+    table_.at(currentIndex_).date = fields_.date;
+    pushFields();
+}
+
+void NotesController::commitBody() {
+    pullFields();
+    if (!showsPendingNote()) return;
+    fields_.title = kUntitled;
+    pushFields();
+    commitTitle();
+}
+
+void NotesController::onSelectNote() {
+    if (!started_) return;
+    const int selected = view_.listSelection();
+    if (selected < 0 || selected >= table_.noteCount()) return;
+
+    if (!saveNotes()) {
+        // The fields still show the note that could not be saved: so must the list.
+        view_.listSelect(currentIndex_);
+        return;
+    }
+    currentIndex_ = static_cast<std::int16_t>(selected);
+    showNote(currentIndex_);
+}
+
+void NotesController::onTitleChanged() { commitTitle(); }
+
+void NotesController::onTitleLeft() {
+    pullFields();
+    saveTrailingNote_ = false;
+}
+
+void NotesController::onDateTyped() {
+    pullFields();
+    saveTrailingNote_ = true;
+}
+
+void NotesController::onBodyLeft() {
+    if (hasShownNote() && view_.bodyModified() && view_.bodyLength() > 0) commitBody();
+    pullFields();
+    saveTrailingNote_ = false;
+}
+
+void NotesController::onDateButton() { stampDate(); }
+
+void NotesController::onDateButtonDoubleClicked() { view_.pressDateButton(); }
+
+void NotesController::onDeleteNote() {
+    if (!view_.confirm(kDeleteQuestion, kDeleteCaption)) return;
+    if (!hasShownNote()) return;
+
+    // The undo copy must hold what the user saw, not the last saved state.
+    commitShownNote();
+    if (showsPendingNote()) return;
+
+    view_.enableUndoButton(true);
+    undo_.undoIndex = currentIndex_;
+    undo_.note = table_.at(currentIndex_);
+    view_.listDelete(currentIndex_);
+    table_.removeNoteAt(currentIndex_);
+    showNote(currentIndex_);
+}
+
+void NotesController::onUndoDelete() {
+    if (undo_.isEmpty() || !hasShownNote()) return;
+
+    // showNote below overwrites the fields: keep what the user typed first.
+    commitShownNote();
+    if (table_.isFull()) {
+        view_.showWarning(tableFullMessage());
+        return;
+    }
+    if (!table_.reinsertFromUndo(undo_)) return;
+
+    view_.enableUndoButton(false);
+    const std::int16_t restored = static_cast<std::int16_t>(undo_.undoIndex);
+    view_.listInsert(restored, undo_.note.title);
+    view_.listSelect(restored);
+    currentIndex_ = restored;
+    showNote(currentIndex_);
+    undo_.undoIndex = -1;
+}
+
+bool NotesController::onCloseButton() { return saveNotes(); }
+
+void NotesController::onDestroy() { saveNotes(); }
+
+}  // namespace scriblet
