@@ -1,0 +1,190 @@
+// Start of the window and the saves: what is shown first, what reaches the
+// file, and what happens when the file cannot be read or written.
+#include "tests/unit/rules_test_support.h"
+
+namespace scriblet::test {
+namespace {
+
+struct StartCase {
+    const char* name;
+    bool fileExists;
+    std::string bytes;
+    List list;
+    FieldBuffers shown;
+};
+
+class StartTest : public RulesTest, public ::testing::WithParamInterface<StartCase> {};
+
+TEST_P(StartTest, ListsTheNotesThenPendingAndShowsTheFirst) {
+    const StartCase& c = GetParam();
+    if (c.fileExists) fs.files[kNotesFileName] = c.bytes;
+    rules.startNotes();
+
+    EXPECT_TRUE(fs.has(kNotesFileName));
+    EXPECT_EQ(view.list, c.list);
+    EXPECT_EQ(view.selection, 0);
+    EXPECT_EQ(rules.currentIndex(), 0);
+    EXPECT_EQ(rules.noteCount(), static_cast<int>(c.list.size()));
+    EXPECT_FALSE(rules.saveTrailingNote());
+    expectShown(c.shown.title, c.shown.date, c.shown.body);
+    // Titles come in one fill; "<New>" follows it.
+    EXPECT_EQ(view.appendsWhileFilling, static_cast<int>(c.list.size()) - 1);
+    EXPECT_TRUE(view.warnings.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, StartTest,
+    ::testing::Values(
+        StartCase{"Missing", false, "", {"<New>"}, {"", "", ""}},
+        StartCase{"Empty", true, "", {"<New>"}, {"", "", ""}},
+        StartCase{"BytesButNoRecord", true, "\r\n\r\n", {"<New>"}, {"", "", ""}},
+        StartCase{"TwoNotes", true, record("010101", "A", "a\nb") + record("020202", "B", ""),
+                  {"A", "B", "<New>"}, {"A", "010101", "a\nb"}}),
+    [](const ::testing::TestParamInfo<StartCase>& info) { return std::string(info.param.name); });
+
+TEST_F(RulesTest, ClosingWritesTheShownNotesEditsAndNothingElse) {
+    startWithThree();
+    typeBody("\nmore");
+    EXPECT_TRUE(clickClose());
+    EXPECT_EQ(notesFile(), record("010101", "A", "a\nmore") + record("020202", "B", "b") +
+                               record("030303", "C", "c"));
+}
+
+// A date typed into a real note leaves the flag up, but the untouched pending
+// note must not come back as an "Untitled" note at the next start.
+class PhantomTest : public RulesTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(PhantomTest, DateTypedIntoARealNoteWritesNoPhantomNote) {
+    start(record("010101", "A", "a"));
+    typeDate("9");
+    EXPECT_TRUE(rules.saveTrailingNote());
+    if (GetParam()) EXPECT_TRUE(clickClose());
+    else pressEscape();
+    EXPECT_EQ(notesFile(), record("0101019", "A", "a"));
+}
+
+INSTANTIATE_TEST_SUITE_P(CloseOrEscape, PhantomTest, ::testing::Bool());
+
+TEST_F(RulesTest, DateTypedIntoPendingIsWrittenAsUntitledWhenAnotherNoteIsChosen) {
+    start(record("010101", "A", "a"));
+    clickList(1);
+    typeDate("0707");
+    clickList(0);
+    EXPECT_EQ(notesFile(), record("010101", "A", "a") + record("0707", "Untitled", "<empty>"));
+    EXPECT_EQ(view.list, (List{"A", "<New>"}));
+}
+
+TEST_F(RulesTest, ChoosingANoteSavesTheShownOneFirst) {
+    startWithThree();
+    typeBody("!");
+    clickList(2);
+    EXPECT_EQ(notesFile(), record("010101", "A", "a!") + record("020202", "B", "b") +
+                               record("030303", "C", "c"));
+    EXPECT_EQ(rules.currentIndex(), 2);
+    expectShown("C", "030303", "c");
+}
+
+TEST_F(RulesTest, AFailedSaveKeepsTheWindowAndTheListOnTheShownNote) {
+    startWithThree();
+    const std::string before = notesFile();
+    typeBody("!");
+    fs.failWrites = true;
+
+    clickList(2);
+    ASSERT_EQ(view.fileErrors.size(), 1u);
+    EXPECT_EQ(view.fileErrors[0].cause, FileErrorCause::DiskFull);
+    EXPECT_EQ(view.selection, 0);
+    EXPECT_EQ(rules.currentIndex(), 0);
+    expectShown("A", "010101", "a!");
+
+    EXPECT_FALSE(clickClose());
+    EXPECT_EQ(view.fileErrors.size(), 2u);
+    EXPECT_EQ(notesFile(), before);
+
+    fs.failWrites = false;
+    EXPECT_TRUE(clickClose());
+    EXPECT_EQ(notesFile(), record("010101", "A", "a!") + record("020202", "B", "b") +
+                               record("030303", "C", "c"));
+}
+
+TEST_F(RulesTest, AFailedSaveOnDestroyIsReported) {
+    startWithThree();
+    fs.failWrites = true;
+    pressEscape();
+    EXPECT_EQ(view.fileErrors.size(), 1u);
+}
+
+// An unreadable file must never be replaced by the empty table.
+TEST_F(RulesTest, UnreadableFileIsToldOnceAndNeverSavedOver) {
+    const std::string bytes = record("010101", "A", "a");
+    fs.files[kNotesFileName] = bytes;
+    fs.failReads = true;
+    rules.startNotes();
+    fs.failReads = false;
+
+    ASSERT_EQ(view.warnings.size(), 1u);
+    EXPECT_EQ(view.warnings[0], unreadableNotesMessage("C:\\work\\notes.txt"));
+    EXPECT_NE(view.warnings[0].find("C:\\work\\notes.txt"), std::string::npos);
+    EXPECT_FALSE(rules.savingEnabled());
+    EXPECT_EQ(view.list, List{"<New>"});
+    EXPECT_EQ(view.selection, 0);
+
+    typeTitle("X");
+    typeBody("x");
+    clickList(1);
+    EXPECT_TRUE(clickClose());
+    pressEscape();
+    EXPECT_EQ(notesFile(), bytes);
+    EXPECT_EQ(fs.writesStarted, 0);
+    EXPECT_EQ(view.list, (List{"X", "<New>"}));
+    EXPECT_EQ(table.at(0).body, "x");
+    EXPECT_EQ(view.warnings.size(), 1u);
+}
+
+TEST_F(RulesTest, FileThatCanNeitherBeOpenedNorCreatedStartsWithPendingOnly) {
+    fs.failCreation = true;
+    rules.startNotes();
+    EXPECT_EQ(view.warnings.size(), 1u);
+    EXPECT_EQ(view.list, List{"<New>"});
+    typeTitle("X");
+    EXPECT_TRUE(clickClose());
+    EXPECT_EQ(fs.writesStarted, 0);
+}
+
+// The window may be torn down before its start ran: no handler may touch the
+// empty table, and nothing is written.
+TEST_F(RulesTest, HandlersBeforeStartChangeNothing) {
+    view.controls = {"t", "d", "b"};
+    view.modified = true;
+    view.selection = 0;
+    view.answers = {true};
+    undo.undoIndex = 0;
+    rules.onSelectNote();
+    rules.onTitleChanged();
+    rules.onBodyLeft();
+    rules.onDateButton();
+    rules.onDateButtonDoubleClicked();
+    rules.onDeleteNote();
+    rules.onUndoDelete();
+    EXPECT_TRUE(rules.saveNotes());
+    EXPECT_TRUE(rules.onCloseButton());
+    rules.onDestroy();
+    EXPECT_EQ(table.noteCount(), 0);
+    EXPECT_TRUE(view.list.empty());
+    EXPECT_EQ(fs.writesStarted, 0);
+    EXPECT_EQ(undo.undoIndex, 0);
+}
+
+TEST_F(RulesTest, SelectionChangeWithoutAValidEntryIsIgnored) {
+    startWithThree();
+    typeBody("!");
+    for (int entry : {-1, 4, 100}) {
+        clickList(entry);
+        EXPECT_EQ(fs.writesStarted, 0) << entry;
+        EXPECT_EQ(rules.currentIndex(), 0) << entry;
+    }
+    expectShown("A", "010101", "a!");
+}
+
+}  // namespace
+}  // namespace scriblet::test

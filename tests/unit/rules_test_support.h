@@ -1,0 +1,268 @@
+// A fake main window and an in-memory file system for the editing rules'
+// tests, and a fixture that acts as the user does.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "ui/main/notes_controller.h"
+
+namespace scriblet::test {
+
+inline constexpr const char* kToday = "120603";
+
+// Files live in a map. A fault flag makes the matching operation fail, as a
+// full disk or an unreadable file would.
+class MemoryFileSystem : public FileSystem {
+public:
+    std::map<std::string, std::string> files;
+    bool failWrites = false;     // every write to a new file: disk full
+    bool failReads = false;      // reading an existing file: unknown error
+    bool failCreation = false;   // a missing file cannot be created
+    int writesStarted = 0;       // createWrite calls
+
+    bool has(const std::string& name) const { return files.count(name) != 0; }
+
+    FileStatus openRead(const std::string& name, std::unique_ptr<File>& file) override {
+        if (!has(name)) return FileStatus::failure(FileErrorCause::NotFound);
+        file = std::make_unique<MemoryFile>(*this, name, false);
+        return FileStatus::success();
+    }
+    FileStatus openReadCreate(const std::string& name, std::unique_ptr<File>& file) override {
+        if (!has(name)) {
+            if (failCreation) return FileStatus::failure(FileErrorCause::AccessDenied);
+            files[name];
+        }
+        return openRead(name, file);
+    }
+    FileStatus createWrite(const std::string& name, std::unique_ptr<File>& file) override {
+        ++writesStarted;
+        files[name].clear();
+        file = std::make_unique<MemoryFile>(*this, name, true);
+        return FileStatus::success();
+    }
+    FileStatus isReadOnly(const std::string&, bool& readOnly) override {
+        readOnly = false;
+        return FileStatus::success();
+    }
+    FileStatus replace(const std::string& from, const std::string& to) override {
+        if (!has(from)) return FileStatus::failure(FileErrorCause::NotFound);
+        files[to] = files[from];
+        files.erase(from);
+        return FileStatus::success();
+    }
+    FileStatus remove(const std::string& name) override {
+        files.erase(name);
+        return FileStatus::success();
+    }
+    std::string fullPath(const std::string& name) override { return "C:\\work\\" + name; }
+    void pause(int) override {}
+
+private:
+    class MemoryFile : public File {
+    public:
+        MemoryFile(MemoryFileSystem& fs, std::string name, bool writing)
+            : fs_(fs), name_(std::move(name)), writing_(writing) {}
+        FileStatus size(std::uint64_t& bytes) override {
+            bytes = fs_.files[name_].size();
+            return FileStatus::success();
+        }
+        FileStatus read(char* buffer, std::size_t count, std::size_t& got) override {
+            got = 0;
+            if (fs_.failReads) return FileStatus::failure(FileErrorCause::Generic, 5);
+            const std::string& data = fs_.files[name_];
+            while (got < count && position_ < data.size()) buffer[got++] = data[position_++];
+            return FileStatus::success();
+        }
+        FileStatus write(const char* data, std::size_t count) override {
+            if (!writing_) return FileStatus::failure(FileErrorCause::AccessDenied);
+            if (fs_.failWrites) return FileStatus::failure(FileErrorCause::DiskFull, 112);
+            fs_.files[name_].append(data, count);
+            return FileStatus::success();
+        }
+        FileStatus flush() override { return FileStatus::success(); }
+        FileStatus close() override { return FileStatus::success(); }
+
+    private:
+        MemoryFileSystem& fs_;
+        std::string name_;
+        bool writing_;
+        std::size_t position_ = 0;
+    };
+};
+
+// The window as plain data. Selection and list edits behave as a
+// single-selection list box's; a text set into the body clears its modified
+// flag, as the rich edit control does.
+class FakeView : public NotesView {
+public:
+    std::vector<std::string> list;
+    int selection = -1;
+    FieldBuffers controls;
+    bool modified = false;
+    bool undoEnabled = false;
+    std::deque<bool> answers;  // the user's answers to confirm(), OK = true
+    std::vector<std::string> questions;
+    std::vector<std::string> warnings;
+    std::vector<FileError> fileErrors;
+    int fillDepth = 0;
+    int appendsWhileFilling = 0;
+    std::function<void()> dateButtonClicked;  // what a press of the date button sends
+
+    void listAppend(const std::string& text) override {
+        if (fillDepth > 0) ++appendsWhileFilling;
+        list.push_back(text);
+    }
+    void listInsert(int index, const std::string& text) override {
+        ASSERT_TRUE(index >= 0 && index <= static_cast<int>(list.size())) << index;
+        list.insert(list.begin() + index, text);
+        if (selection >= index) ++selection;
+    }
+    void listDelete(int index) override {
+        ASSERT_TRUE(index >= 0 && index < static_cast<int>(list.size())) << index;
+        list.erase(list.begin() + index);
+        if (selection == index) selection = -1;
+        else if (selection > index) --selection;
+    }
+    void listSelect(int index) override {
+        ASSERT_TRUE(index >= 0 && index < static_cast<int>(list.size())) << index;
+        selection = index;
+    }
+    int listSelection() override { return selection; }
+    void listFillBegin() override { ++fillDepth; }
+    void listFillEnd() override { --fillDepth; }
+
+    void exchangeFields(FieldBuffers& buffers, bool pull) override {
+        if (pull) {
+            buffers = controls;
+            return;
+        }
+        if (controls.body != buffers.body) modified = false;
+        controls = buffers;
+    }
+    bool bodyModified() override { return modified; }
+    int bodyLength() override { return static_cast<int>(controls.body.size()); }
+    void enableUndoButton(bool enable) override { undoEnabled = enable; }
+    void pressDateButton() override {
+        if (dateButtonClicked) dateButtonClicked();
+    }
+    bool confirm(const std::string& text, const std::string& caption) override {
+        questions.push_back(caption + "|" + text);
+        if (answers.empty()) return false;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    void showFileError(const FileError& error) override { fileErrors.push_back(error); }
+    void showWarning(const std::string& text) override { warnings.push_back(text); }
+};
+
+// One record as it stands on disk.
+inline std::string record(const std::string& date, const std::string& title, const std::string& body) {
+    std::string diskBody;
+    for (char c : body) {
+        if (c == '\n') diskBody += '\r';
+        diskBody += c;
+    }
+    return date + "\r\n" + title + "\r\n" + diskBody + "\xB0\r\n";
+}
+
+using List = std::vector<std::string>;
+
+class RulesTest : public ::testing::Test {
+protected:
+    enum class Focus { List, Title, Date, Body, Button };
+
+    FakeView view;
+    NoteTable table;
+    UndoSlot undo;
+    MemoryFileSystem fs;
+    NotesController rules{view, table, undo, fs, [] { return std::string(kToday); }};
+    Focus focus = Focus::List;
+
+    RulesTest() {
+        view.dateButtonClicked = [this] { rules.onDateButton(); };
+    }
+
+    void start(const std::string& diskBytes) {
+        fs.files[kNotesFileName] = diskBytes;
+        rules.startNotes();
+    }
+    // [A, B, C, pending], A shown.
+    void startWithThree() {
+        start(record("010101", "A", "a") + record("020202", "B", "b") + record("030303", "C", "c"));
+    }
+    std::string notesFile() { return fs.files[kNotesFileName]; }
+
+    // Moving the focus runs the handler of the field that loses it, as the
+    // window reports the loss before the click lands elsewhere.
+    void moveFocus(Focus to) {
+        if (focus == to) return;
+        const Focus from = focus;
+        focus = to;
+        if (from == Focus::Title) rules.onTitleLeft();
+        if (from == Focus::Body) rules.onBodyLeft();
+    }
+    void typeTitle(const std::string& text) {
+        moveFocus(Focus::Title);
+        for (char c : text) {
+            view.controls.title += c;
+            rules.onTitleChanged();
+        }
+    }
+    void eraseTitle() {
+        moveFocus(Focus::Title);
+        while (!view.controls.title.empty()) {
+            view.controls.title.pop_back();
+            rules.onTitleChanged();
+        }
+    }
+    void typeDate(const std::string& text) {
+        moveFocus(Focus::Date);
+        for (char c : text) {
+            view.controls.date += c;
+            rules.onDateTyped();
+        }
+    }
+    void typeBody(const std::string& text) {
+        moveFocus(Focus::Body);
+        view.controls.body += text;
+        view.modified = true;
+    }
+    void clickList(int entry) {
+        moveFocus(Focus::List);
+        view.selection = entry;
+        rules.onSelectNote();
+    }
+    void clickDelete(bool answerOk) {
+        moveFocus(Focus::Button);
+        view.answers.push_back(answerOk);
+        rules.onDeleteNote();
+    }
+    void clickUndo() {
+        moveFocus(Focus::Button);
+        rules.onUndoDelete();
+    }
+    bool clickClose() {
+        moveFocus(Focus::Button);
+        return rules.onCloseButton();
+    }
+    void pressEscape() {
+        // Cancel ends the dialog without a data exchange; the destroy handler saves.
+        rules.onDestroy();
+    }
+
+    void expectShown(const std::string& title, const std::string& date, const std::string& body) {
+        EXPECT_EQ(view.controls.title, title);
+        EXPECT_EQ(view.controls.date, date);
+        EXPECT_EQ(view.controls.body, body);
+    }
+};
+
+}  // namespace scriblet::test
