@@ -13,6 +13,8 @@
 namespace scriblet {
 
 inline constexpr const char* kNotesFileName = "notes.txt";
+// A save writes here first and then moves it over notes.txt in one step.
+inline constexpr const char* kNotesTempFileName = "notes.txt.tmp";
 
 // A failed read or save, with what the user is told: the cause and the
 // notes file's full path.

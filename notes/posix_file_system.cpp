@@ -1,0 +1,224 @@
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <climits>
+#include <vector>
+
+#include "notes/file_system.h"
+
+namespace scriblet {
+
+namespace {
+
+FileErrorCause causeOf(int error) {
+    switch (error) {
+        case ENOSPC:
+#ifdef EDQUOT
+        case EDQUOT:
+#endif
+            return FileErrorCause::DiskFull;
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return FileErrorCause::AccessDenied;
+        case ENOENT:
+            return FileErrorCause::NotFound;
+        case EWOULDBLOCK:
+            return FileErrorCause::SharingViolation;
+        default:
+            return FileErrorCause::Generic;
+    }
+}
+
+FileStatus lastError() { return FileStatus::failure(causeOf(errno), errno); }
+
+// Opens a file and takes an exclusive lock on it, as Windows opens it
+// without sharing: a second opener is refused instead of waiting.
+FileStatus openLocked(const std::string& name, int flags, int& fd) {
+    do {
+        fd = ::open(name.c_str(), flags | O_CLOEXEC, 0666);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return lastError();
+    int locked;
+    do {
+        locked = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (locked != 0 && errno == EINTR);
+    if (locked != 0) {
+        const FileStatus status = lastError();
+        ::close(fd);
+        fd = -1;
+        return status;
+    }
+    return FileStatus::success();
+}
+
+class PosixFile : public File {
+public:
+    explicit PosixFile(int fd) : fd_(fd) {}
+    ~PosixFile() override {
+        if (fd_ >= 0) ::close(fd_);
+    }
+
+    FileStatus size(std::uint64_t& bytes) override {
+        struct stat info;
+        if (::fstat(fd_, &info) != 0) return FileStatus::failure(FileErrorCause::BadSeek, errno);
+        bytes = static_cast<std::uint64_t>(info.st_size);
+        return FileStatus::success();
+    }
+
+    FileStatus read(char* buffer, std::size_t count, std::size_t& got) override {
+        got = 0;
+        while (got < count) {
+            const std::size_t chunk = count - got < static_cast<std::size_t>(INT_MAX) ? count - got : INT_MAX;
+            const ssize_t n = ::read(fd_, buffer + got, chunk);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return lastError();
+            }
+            if (n == 0) break;
+            got += static_cast<std::size_t>(n);
+        }
+        return FileStatus::success();
+    }
+
+    FileStatus write(const char* data, std::size_t count) override {
+        std::size_t done = 0;
+        while (done < count) {
+            const std::size_t chunk = count - done < static_cast<std::size_t>(INT_MAX) ? count - done : INT_MAX;
+            const ssize_t n = ::write(fd_, data + done, chunk);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return lastError();
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        return FileStatus::success();
+    }
+
+    FileStatus flush() override {
+        if (::fsync(fd_) != 0) return lastError();
+        return FileStatus::success();
+    }
+
+    FileStatus close() override {
+        if (fd_ < 0) return FileStatus::success();
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0 && errno != EINTR) return lastError();
+        return FileStatus::success();
+    }
+
+private:
+    int fd_;
+};
+
+class PosixFileSystem : public FileSystem {
+public:
+    FileStatus openRead(const std::string& name, std::unique_ptr<File>& file) override {
+        return open(name, O_RDONLY, file);
+    }
+
+    FileStatus openReadCreate(const std::string& name, std::unique_ptr<File>& file) override {
+        return open(name, O_RDONLY | O_CREAT, file);
+    }
+
+    FileStatus createWrite(const std::string& name, std::unique_ptr<File>& file) override {
+        // Truncated only once the lock is held, so that another holder's data stays.
+        int fd = -1;
+        const FileStatus status = openLocked(name, O_WRONLY | O_CREAT, fd);
+        if (!status) return status;
+        if (::ftruncate(fd, 0) != 0) {
+            const FileStatus failed = lastError();
+            ::close(fd);
+            return failed;
+        }
+        file.reset(new PosixFile(fd));
+        return FileStatus::success();
+    }
+
+    FileStatus isReadOnly(const std::string& name, bool& readOnly) override {
+        readOnly = false;
+        struct stat info;
+        if (::stat(name.c_str(), &info) != 0) {
+            if (errno == ENOENT) return FileStatus::success();
+            return lastError();
+        }
+        // Marked read-only as Windows marks it: nobody may write (root included).
+        readOnly = (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+        return FileStatus::success();
+    }
+
+    FileStatus replace(const std::string& from, const std::string& to) override {
+        // A target that another program holds is left alone, as on Windows.
+        int held = -1;
+        const FileStatus locked = openLocked(to, O_RDONLY, held);
+        if (!locked && locked.cause == FileErrorCause::SharingViolation) return locked;
+        FileStatus status = FileStatus::success();
+        if (::rename(from.c_str(), to.c_str()) != 0) status = lastError();
+        if (held >= 0) ::close(held);
+        if (!status) return status;
+        return syncDirectoryOf(to);
+    }
+
+    FileStatus remove(const std::string& name) override {
+        int held = -1;
+        const FileStatus locked = openLocked(name, O_RDONLY, held);
+        if (!locked && (locked.cause == FileErrorCause::SharingViolation || locked.cause == FileErrorCause::NotFound)) {
+            return locked;
+        }
+        FileStatus status = FileStatus::success();
+        if (::unlink(name.c_str()) != 0) status = lastError();
+        if (held >= 0) ::close(held);
+        return status;
+    }
+
+    std::string fullPath(const std::string& name) override {
+        std::vector<char> buffer(4096);
+        while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
+            if (errno != ERANGE) return name;
+            buffer.resize(buffer.size() * 2);
+        }
+        std::string path(buffer.data());
+        if (path.empty() || path.back() != '/') path += '/';
+        return path + name;
+    }
+
+    void pause(int milliseconds) override {
+        struct timespec wait;
+        wait.tv_sec = milliseconds / 1000;
+        wait.tv_nsec = static_cast<long>(milliseconds % 1000) * 1000000L;
+        while (::nanosleep(&wait, &wait) != 0 && errno == EINTR) {
+        }
+    }
+
+private:
+    static FileStatus open(const std::string& name, int flags, std::unique_ptr<File>& file) {
+        int fd = -1;
+        const FileStatus status = openLocked(name, flags, fd);
+        if (!status) return status;
+        file.reset(new PosixFile(fd));
+        return FileStatus::success();
+    }
+
+    // The rename itself reaches the disk only with its directory.
+    static FileStatus syncDirectoryOf(const std::string& name) {
+        const std::size_t slash = name.rfind('/');
+        const std::string directory = slash == std::string::npos ? "." : (slash == 0 ? "/" : name.substr(0, slash));
+        const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) return lastError();
+        FileStatus status = FileStatus::success();
+        if (::fsync(fd) != 0 && errno != EINVAL) status = lastError();
+        ::close(fd);
+        return status;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> makePlatformFileSystem() { return std::unique_ptr<FileSystem>(new PosixFileSystem()); }
+
+}  // namespace scriblet

@@ -1,0 +1,192 @@
+// The notes file's bytes: what the reader makes of them and what the writer
+// writes, without touching the disk.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "notes/notes_file.h"
+#include "notes_test_support.h"
+
+namespace scriblet {
+namespace {
+
+using testing::fixedToday;
+using testing::makeTable;
+using testing::notesOf;
+using testing::parsed;
+using testing::raw;
+using testing::visible;
+
+const std::string kShoppingBytes = "120603\r\nShopping\r\nmilk\r\r\nbread\xB0\r\n";
+
+struct ReadCase {
+    const char* name;
+    std::string bytes;
+    std::vector<Note> notes;
+};
+
+class ReadingBytes : public ::testing::TestWithParam<ReadCase> {};
+
+TEST_P(ReadingBytes, GivesTheNotes) {
+    const ReadCase& c = GetParam();
+    std::vector<std::string> titles;
+    const NoteTable table = parsed(c.bytes, &titles);
+    EXPECT_EQ(notesOf(table), c.notes) << visible(c.bytes);
+    std::vector<std::string> expectedTitles;
+    for (const Note& note : c.notes) expectedTitles.push_back(note.title);
+    EXPECT_EQ(titles, expectedTitles);
+    EXPECT_EQ(table.unreadText, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NotesFile, ReadingBytes,
+    ::testing::Values(
+        ReadCase{"Shopping", kShoppingBytes, {{"Shopping", "120603", "milk\r\nbread"}}},
+        ReadCase{"NothingButBlankLines", "\r\n\r\n\n", {}},
+        ReadCase{"BlankLinesBeforeDateAndTitle", "\r\n\r\n120603\r\n\r\nA\r\nx\xB0\r\n", {{"A", "120603", "x"}}},
+        ReadCase{"LineFeedsAlone", "120603\nShopping\nmilk\nbread\xB0\n", {{"Shopping", "120603", "milk\nbread"}}},
+        ReadCase{"LineFeedsWithCarriageReturns", "120603\r\nShopping\r\nmilk\r\nbread\xB0\r\n",
+                 {{"Shopping", "120603", "milk\nbread"}}},
+        ReadCase{"LoneCarriageReturnStays", "12\r06\r\nA\rB\r\nx\ry\xB0\r\n", {{"A\rB", "12\r06", "x\ry"}}},
+        ReadCase{"EndOfFileByteEndsTheData", "1\r\nA\r\na\xB0\r\n2\r\nB\x1A\r\nb\xB0\r\n3\r\nC\r\nc\xB0\r\n",
+                 {{"A", "1", "a"}, {"B", "2", ""}}},
+        ReadCase{"NulEndsTheText", raw("1\r\nA\r\na\xB0\r\n2\r\nB\0\r\nb\xB0\r\n"),
+                 {{"A", "1", "a"}, {"B", "2", ""}}},
+        ReadCase{"BodyKeepsLeadingLineFeed", "1\r\nA\r\n\r\nbody\xB0\r\n", {{"A", "1", "\nbody"}}},
+        ReadCase{"EmptyMarkerMeansEmptyBody", "1\r\nUntitled\r\n<empty>\xB0\r\n", {{"Untitled", "1", ""}}},
+        ReadCase{"EmptyMarkerOnlyWhenWhole", "1\r\nA\r\n<empty> \xB0\r\n", {{"A", "1", "<empty> "}}},
+        ReadCase{"TwoRecords", "1\r\nA\r\na\xB0\r\n2\r\nB\r\nb\xB0\r\n", {{"A", "1", "a"}, {"B", "2", "b"}}},
+        ReadCase{"DateWithoutTitle", "120603\r\n", {{"", "120603", ""}}},
+        ReadCase{"TitleWithoutBody", "120603\r\nA\r\n", {{"A", "120603", ""}}},
+        ReadCase{"TitleWithoutLineEnd", "120603\r\nA", {{"A", "120603", ""}}},
+        ReadCase{"BodyWithoutTerminator", "120603\r\nA\r\nsome\r\r\ntext", {{"A", "120603", "some\r\ntext"}}},
+        ReadCase{"OnlyTerminatorsAfterTitle", "1\r\nA\r\n\xB0\xB0", {{"A", "1", ""}}},
+        ReadCase{"LeadingTerminatorsSkipped", "1\r\nA\r\n\xB0\xB0x\xB0\r\n", {{"A", "1", "x"}}},
+        ReadCase{"DegreeSignInTitleAndDate", "12\xB0\r\n20\xB0" "C\r\nwarm\xB0\r\n", {{"20\xB0" "C", "12\xB0", "warm"}}},
+        ReadCase{"BodyEscapes", "1\r\nA\r\n20\xB0" "B0C \xB0" "1A \xB0" "00 \xB0" "3Cempty>\xB0\r\n",
+                 {{"A", "1", raw("20\xB0" "C \x1A \0 <empty>")}}},
+        ReadCase{"EscapedEmptyMarkerIsText", "1\r\nA\r\n\xB0" "3Cempty>\xB0\r\n", {{"A", "1", "<empty>"}}},
+        ReadCase{"LowerCaseHexIsNoEscape", "1\r\nA\r\nx\xB0" "1a\r\n", {{"A", "1", "x"}, {"", "1a", ""}}},
+        ReadCase{"TerminatorAtTheVeryEnd", "1\r\nA\r\nx\xB0", {{"A", "1", "x"}}}),
+    [](const ::testing::TestParamInfo<ReadCase>& info) { return std::string(info.param.name); });
+
+struct WriteCase {
+    const char* name;
+    std::vector<Note> notes;
+    std::string bytes;
+};
+
+class WritingNotes : public ::testing::TestWithParam<WriteCase> {};
+
+TEST_P(WritingNotes, GivesTheBytes) {
+    const WriteCase& c = GetParam();
+    NoteTable table;
+    for (const Note& note : c.notes) {
+        table.appendNote();
+        table.at(static_cast<std::int16_t>(table.noteCount() - 1)) = note;
+    }
+    EXPECT_EQ(visible(formatNotes(table, table.noteCount(), fixedToday)), visible(c.bytes));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NotesFile, WritingNotes,
+    ::testing::Values(
+        WriteCase{"Shopping", {{"Shopping", "120603", "milk\r\nbread"}}, kShoppingBytes},
+        WriteCase{"Nothing", {}, ""},
+        WriteCase{"EmptyFieldsSubstituted", {{"", "", ""}}, "010203\r\nUntitled\r\n<empty>\xB0\r\n"},
+        WriteCase{"BodyWithLeadingLineFeed", {{"A", "1", "\nx"}}, "1\r\nA\r\n\r\nx\xB0\r\n"},
+        WriteCase{"LiteralEmptyMarkerEscaped", {{"A", "1", "<empty>"}}, "1\r\nA\r\n\xB0" "3Cempty>\xB0\r\n"},
+        WriteCase{"BodyBytesEscaped", {{"A", "1", raw("20\xB0" "C\x1A\0!")}},
+                  "1\r\nA\r\n20\xB0" "B0C\xB0" "1A\xB0" "00!\xB0\r\n"},
+        WriteCase{"DegreeSignInTitleAndDateUnchanged", {{"20\xB0", "1\xB0", "x"}}, "1\xB0\r\n20\xB0\r\nx\xB0\r\n"},
+        WriteCase{"LineBreaksInTitleAndDateFlattened",
+                  {{"a\r\nb\nc\rd\r\n\r\ne", "1\r\n2", "x"}}, "1 2\r\na b c d  e\r\nx\xB0\r\n"},
+        WriteCase{"ControlBytesInTitleAndDateBlanked",
+                  {{raw("a\x1A" "b\0c"), raw("1\0"), "x"}}, "1 \r\na b c\r\nx\xB0\r\n"},
+        WriteCase{"LoneCarriageReturnInBodyStays", {{"A", "1", "x\ry\r"}}, "1\r\nA\r\nx\ry\r\xB0\r\n"}),
+    [](const ::testing::TestParamInfo<WriteCase>& info) { return std::string(info.param.name); });
+
+TEST(NotesFileWriting, PendingNoteWrittenWhenCountIncludesIt) {
+    NoteTable table = makeTable({{"A", "1", "a"}, {"", "", "typed"}});
+    EXPECT_EQ(visible(formatNotes(table, 2, fixedToday)),
+              visible("1\r\nA\r\na\xB0\r\n010203\r\nUntitled\r\ntyped\xB0\r\n"));
+    EXPECT_EQ(visible(formatNotes(table, 1, fixedToday)), visible("1\r\nA\r\na\xB0\r\n"));
+}
+
+TEST(NotesFileWriting, TodayAskedAfreshForEachEmptyDate) {
+    NoteTable table = makeTable({{"A", "", "a"}, {"B", "7", "b"}, {"C", "", "c"}});
+    int calls = 0;
+    const std::string bytes = formatNotes(table, 3, [&calls] { return "day" + std::to_string(++calls); });
+    EXPECT_EQ(calls, 2);
+    EXPECT_EQ(bytes, "day1\r\nA\r\na\xB0\r\n7\r\nB\r\nb\xB0\r\nday2\r\nC\r\nc\xB0\r\n");
+}
+
+TEST(NotesFileWriting, ClockFailureStillWritesADate) {
+    NoteTable table = makeTable({{"A", "", "a"}, {"B", "2", "b"}});
+    const std::string bytes = formatNotes(table, 2, [] { return std::string(); });
+    EXPECT_EQ(notesOf(parsed(bytes)), (std::vector<Note>{{"A", "000000", "a"}, {"B", "2", "b"}}));
+}
+
+TEST(NotesFileWriting, SavedEmptyNoteReadsBackAsUntitledWithTodaysDate) {
+    NoteTable table = makeTable({{"", "", ""}});
+    EXPECT_EQ(notesOf(parsed(formatNotes(table, 1, fixedToday))), (std::vector<Note>{{"Untitled", "010203", ""}}));
+}
+
+TEST(NotesFileRoundTrip, FileWithoutSpecialBytesIsRewrittenByteForByte) {
+    const std::string bytes =
+        "120603\r\nShopping\r\nmilk\r\r\nbread\xB0\r\n010203\r\nUntitled\r\n<empty>\xB0\r\n"
+        "x y\r\nLine one\r\n\r\r\nstarts with a break\r\r\n\xB0\r\n";
+    EXPECT_EQ(visible(formatNotes(parsed(bytes), parsed(bytes).noteCount(), fixedToday)), visible(bytes));
+}
+
+// Fields drawn from every byte, the troublesome ones more often.
+std::string randomField(std::mt19937& random, bool mayBeEmpty) {
+    static const char special[] = {'\r', '\n', '\xB0', '\x1A', '\0', '<', 'e', 'B', '0', '1', 'A', ' '};
+    std::uniform_int_distribution<int> length(mayBeEmpty ? 0 : 1, 12);
+    std::uniform_int_distribution<int> choice(0, 3);
+    std::uniform_int_distribution<int> anyByte(0, 255);
+    std::uniform_int_distribution<int> specialIndex(0, sizeof special - 1);
+    std::string field;
+    const int n = length(random);
+    for (int i = 0; i < n; ++i) {
+        field.push_back(choice(random) == 0 ? static_cast<char>(anyByte(random)) : special[specialIndex(random)]);
+    }
+    if (choice(random) == 0) field = "<empty>";
+    return field;
+}
+
+// What the writer makes of a title or date that the format cannot carry.
+std::string flattened(const std::string& field) {
+    std::string out;
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        const char c = field[i];
+        if (c == '\r' && i + 1 < field.size() && field[i + 1] == '\n') ++i;
+        out.push_back(c == '\r' || c == '\n' || c == '\x1A' || c == '\0' ? ' ' : c);
+    }
+    return out;
+}
+
+TEST(NotesFileRoundTrip, GeneratedTablesSurviveWriteAndRead) {
+    std::mt19937 random(20031203);
+    for (int round = 0; round < 300; ++round) {
+        NoteTable table;
+        std::vector<Note> expected;
+        const int count = static_cast<int>(random() % 6);
+        for (int i = 0; i < count; ++i) {
+            Note note{randomField(random, true), randomField(random, true), randomField(random, true)};
+            table.appendNote();
+            table.at(static_cast<std::int16_t>(i)) = note;
+            expected.push_back({note.title.empty() ? "Untitled" : flattened(note.title),
+                                note.date.empty() ? fixedToday() : flattened(note.date), note.body});
+        }
+        const std::string bytes = formatNotes(table, table.noteCount(), fixedToday);
+        const NoteTable back = parsed(bytes);
+        ASSERT_EQ(notesOf(back), expected) << "round " << round << ": " << visible(bytes);
+        ASSERT_EQ(formatNotes(back, back.noteCount(), fixedToday), bytes) << "round " << round;
+    }
+}
+
+}  // namespace
+}  // namespace scriblet
