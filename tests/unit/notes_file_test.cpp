@@ -109,7 +109,7 @@ TEST_F(NotesFileOnDisk, ErrorNamesTheFullPathOfNotesFile) {
     EXPECT_EQ(fileErrorMessage({FileErrorCause::DiskFull, path, 0}), "Disk full while accessing " + path + ".");
 }
 
-TEST(FileErrorMessage, TextForEachCause) {
+TEST(NotesFileErrorMessage, TextForEachCause) {
     struct Case {
         FileErrorCause cause;
         const char* text;
@@ -127,7 +127,7 @@ TEST(FileErrorMessage, TextForEachCause) {
     }
 }
 
-TEST(TodayString, SixDigitsMonthDayYear) {
+TEST(NotesTodayString, SixDigitsMonthDayYear) {
     const std::string today = todayString();
     ASSERT_EQ(today.size(), 6u) << today;
     for (char c : today) EXPECT_TRUE(c >= '0' && c <= '9') << today;

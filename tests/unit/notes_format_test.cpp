@@ -27,6 +27,8 @@ struct ReadCase {
     std::vector<Note> notes;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* out) { *out << c.name; }
+
 class ReadingBytes : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(ReadingBytes, GivesTheNotes) {
@@ -77,6 +79,8 @@ struct WriteCase {
     std::vector<Note> notes;
     std::string bytes;
 };
+
+void PrintTo(const WriteCase& c, std::ostream* out) { *out << c.name; }
 
 class WritingNotes : public ::testing::TestWithParam<WriteCase> {};
 

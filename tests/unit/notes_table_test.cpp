@@ -18,7 +18,7 @@ const Note kB{"B", "2", "b"};
 const Note kC{"C", "3", "c"};
 const Note kPending{};
 
-TEST(NoteTable, AppendPutsAnEmptyNoteAtTheEnd) {
+TEST(NotesTable, AppendPutsAnEmptyNoteAtTheEnd) {
     NoteTable table = makeTable({kA});
     ASSERT_TRUE(table.appendNote());
     EXPECT_EQ(table.noteCount(), 2);
@@ -26,7 +26,7 @@ TEST(NoteTable, AppendPutsAnEmptyNoteAtTheEnd) {
     EXPECT_EQ(table.at(0), kA);
 }
 
-TEST(NoteTable, RemovingMovesTheLaterNotesDown) {
+TEST(NotesTable, RemovingMovesTheLaterNotesDown) {
     NoteTable table = makeTable({kA, kB, kC, kPending});
     table.removeNoteAt(1);
     EXPECT_EQ(notesOf(table), (std::vector<Note>{kA, kC, kPending}));
@@ -36,7 +36,7 @@ TEST(NoteTable, RemovingMovesTheLaterNotesDown) {
     EXPECT_EQ(notesOf(table), (std::vector<Note>{kC}));
 }
 
-TEST(NoteTable, RemovingOutsideTheTableChangesNothing) {
+TEST(NotesTable, RemovingOutsideTheTableChangesNothing) {
     NoteTable table = makeTable({kA, kB});
     table.removeNoteAt(2);
     table.removeNoteAt(-1);
@@ -49,6 +49,8 @@ struct ReinsertCase {
     std::vector<Note> before;
     std::vector<Note> after;
 };
+
+void PrintTo(const ReinsertCase& c, std::ostream* out) { *out << c.name; }
 
 class Reinserting : public ::testing::TestWithParam<ReinsertCase> {};
 
@@ -68,7 +70,7 @@ TEST_P(Reinserting, PutsTheNoteBackAtItsPlace) {
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    NoteTable, Reinserting,
+    NotesTable, Reinserting,
     ::testing::Values(
         ReinsertCase{"Middle", 1, {kA, kC, kPending}, {kA, kB, kC, kPending}},
         ReinsertCase{"First", 0, {kA, kC, kPending}, {kB, kA, kC, kPending}},
@@ -78,7 +80,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReinsertCase{"IntoAnEmptyTable", 0, {}, {kB}}),
     [](const ::testing::TestParamInfo<ReinsertCase>& info) { return std::string(info.param.name); });
 
-TEST(NoteTable, ReinsertRefusedWhenItCannotFit) {
+TEST(NotesTable, ReinsertRefusedWhenItCannotFit) {
     NoteTable table = makeTable({kA, kPending});
     UndoSlot slot;
     slot.note = kB;
@@ -88,7 +90,7 @@ TEST(NoteTable, ReinsertRefusedWhenItCannotFit) {
     EXPECT_EQ(notesOf(table), (std::vector<Note>{kA, kPending}));
 }
 
-TEST(NoteTable, FullTableRefusesAdditionsWithoutOverflow) {
+TEST(NotesTable, FullTableRefusesAdditionsWithoutOverflow) {
     NoteTable table;
     for (int i = 0; i < NoteTable::kMaxEntries; ++i) ASSERT_TRUE(table.appendNote());
     EXPECT_EQ(table.noteCount(), 32767);
@@ -108,7 +110,7 @@ TEST(NoteTable, FullTableRefusesAdditionsWithoutOverflow) {
     EXPECT_EQ(table.at(5), kB);
 }
 
-TEST(NoteTable, ClearDropsNotesAndUnreadText) {
+TEST(NotesTable, ClearDropsNotesAndUnreadText) {
     NoteTable table = makeTable({kA});
     table.unreadText = "1\nX\nx\xB0\n";
     table.clear();
