@@ -1,0 +1,50 @@
+#include "app/notes_app.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include "notes/file_system.h"
+#include "notes/note_table.h"
+#include "ui/main/notes_dialog.h"
+#include "ui/main/palette.h"
+
+namespace scriblet {
+
+namespace {
+
+// Made by static initialisation in this order, before any window: the
+// application object, the undo slot, then the two brushes (never deleted).
+NotesApp theApp;
+UndoSlot undoSlot;
+NoteTable noteTable;
+const Brushes brushes{CreateSolidBrush(kBackgroundColour), CreateSolidBrush(kAccentColour)};
+
+// The close button ends the process from inside its handler, with status 3.
+void endFromCloseButton() {
+    std::exit(3);
+}
+
+}  // namespace
+
+bool NotesApp::InitInstance() {
+    // The body field's window class lives in this library; once per process.
+    static const HMODULE richEdit = LoadLibraryA("RICHED32.DLL");
+
+    std::unique_ptr<FileSystem> files = makePlatformFileSystem();
+    {
+        NotesDialog dialog(noteTable, undoSlot, *files, brushes, endFromCloseButton);
+        const INT_PTR result = dialog.DoModal();
+        if (result == -1) {
+            // The window never existed, so nothing was loaded and nothing is saved.
+            win::applicationMessageBox(
+                richEdit ? "Scriblet could not open its window."
+                         : "Scriblet could not open its window: the rich edit control "
+                           "(RICHED32.DLL) could not be loaded.",
+                MB_ICONSTOP | MB_OK);
+            setExitCode(1);
+        }
+    }
+    return false;
+}
+
+}  // namespace scriblet

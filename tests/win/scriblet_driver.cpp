@@ -1,0 +1,427 @@
+#include "tests/win/scriblet_driver.h"
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace scriblet::e2e {
+
+namespace {
+
+std::string programPath() {
+    char path[MAX_PATH];
+    const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string dir(path, length);
+    dir.erase(dir.find_last_of("\\/") + 1);
+    return dir + "scriblet.exe";
+}
+
+void removeTree(const std::string& path) {
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = entry.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string full = path + "\\" + name;
+            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(full);
+            else DeleteFileA(full.c_str());
+        } while (FindNextFileA(find, &entry));
+        FindClose(find);
+    }
+    RemoveDirectoryA(path.c_str());
+}
+
+std::string narrow(const std::wstring& wide) {
+    if (wide.empty()) return {};
+    const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
+                                         nullptr, nullptr);
+    std::string text(static_cast<std::size_t>(size), '\0');
+    WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size, nullptr,
+                        nullptr);
+    return text;
+}
+
+struct FindWindowRequest {
+    DWORD processId;
+    HWND exclude;
+    const char* caption;  // null: any
+    HWND found;
+};
+
+BOOL CALLBACK findDialogOfProcess(HWND hwnd, LPARAM param) {
+    auto* request = reinterpret_cast<FindWindowRequest*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(hwnd, &owner);
+    if (owner != request->processId || hwnd == request->exclude || !IsWindowVisible(hwnd)) return TRUE;
+    char className[64] = {};
+    GetClassNameA(hwnd, className, sizeof className);
+    if (std::string(className) != "#32770") return TRUE;
+    if (request->caption) {
+        char caption[256] = {};
+        GetWindowTextA(hwnd, caption, sizeof caption);
+        if (std::string(caption) != request->caption) return TRUE;
+    }
+    request->found = hwnd;
+    return FALSE;
+}
+
+HWND findDialog(DWORD processId, HWND exclude, const char* caption) {
+    FindWindowRequest request{processId, exclude, caption, nullptr};
+    EnumWindows(&findDialogOfProcess, reinterpret_cast<LPARAM>(&request));
+    return request.found;
+}
+
+LPARAM pointParam(int x, int y) {
+    return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
+}
+
+}  // namespace
+
+ScratchDir::ScratchDir() {
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    static int counter = 0;
+    for (;;) {
+        path_ = std::string(temp) + "scriblet-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                std::to_string(++counter);
+        if (CreateDirectoryA(path_.c_str(), nullptr)) break;
+        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
+    }
+}
+
+ScratchDir::~ScratchDir() {
+    removeTree(path_);
+}
+
+void ScratchDir::write(const std::string& name, const std::string& bytes) const {
+    std::ofstream out(file(name), std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::optional<std::string> ScratchDir::read(const std::string& name) const {
+    std::ifstream in(file(name), std::ios::binary);
+    if (!in) return std::nullopt;
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+bool ScratchDir::exists(const std::string& name) const {
+    return GetFileAttributesA(file(name).c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::vector<std::string> ScratchDir::list() const {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA entry;
+    HANDLE find = FindFirstFileA((path_ + "\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::string name = entry.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(find, &entry));
+    FindClose(find);
+    return names;
+}
+
+bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        if (done()) return true;
+        if (static_cast<int>(GetTickCount() - start) >= timeoutMs) return false;
+        Sleep(10);
+    }
+}
+
+Scriblet::Scriblet() : Scriblet(Options{}) {}
+
+Scriblet::Scriblet(const Options& options) {
+    start(options);
+}
+
+Scriblet::~Scriblet() {
+    kill();
+    if (info_.hProcess) CloseHandle(info_.hProcess);
+    if (info_.hThread) CloseHandle(info_.hThread);
+}
+
+void Scriblet::start(const Options& options) {
+    if (options.notes) dir_.write("notes.txt", *options.notes);
+
+    std::string commandLine = "\"" + programPath() + "\"";
+    if (!options.arguments.empty()) commandLine += " " + options.arguments;
+
+    // The environment block: ours, plus the extra entries.
+    std::string environment;
+    if (!options.environment.empty()) {
+        auto overridden = [&](const std::string& entry) {
+            const std::string name = entry.substr(0, entry.find('=') + 1);
+            for (const std::string& extra : options.environment) {
+                if (_strnicmp(extra.c_str(), name.c_str(), name.size()) == 0) return true;
+            }
+            return false;
+        };
+        char* block = GetEnvironmentStringsA();
+        for (const char* entry = block; *entry; entry += std::string(entry).size() + 1) {
+            if (overridden(entry)) continue;
+            environment += entry;
+            environment += '\0';
+        }
+        FreeEnvironmentStringsA(block);
+        for (const std::string& entry : options.environment) {
+            environment += entry;
+            environment += '\0';
+        }
+        environment += '\0';
+    }
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    std::vector<char> mutableCommandLine(commandLine.begin(), commandLine.end());
+    mutableCommandLine.push_back('\0');
+    if (!CreateProcessA(nullptr, mutableCommandLine.data(), nullptr, nullptr, FALSE, 0,
+                        environment.empty() ? nullptr : &environment[0], dir_.path().c_str(), &startup,
+                        &info_)) {
+        return;
+    }
+    if (!options.waitForWindow) {
+        started_ = true;
+        return;
+    }
+    const bool found = waitUntil(
+        [&] {
+            window_ = findDialog(info_.dwProcessId, nullptr, "Scriblet");
+            return window_ != nullptr || !running();
+        },
+        15000);
+    started_ = found && window_ && waitIdle();
+    if (!started_) kill();
+}
+
+bool Scriblet::running() const {
+    return info_.hProcess && WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+void Scriblet::kill() {
+    if (running()) {
+        TerminateProcess(info_.hProcess, 0xDEAD);
+        WaitForSingleObject(info_.hProcess, 5000);
+    }
+}
+
+bool Scriblet::send(HWND target, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result,
+                    int timeoutMs) const {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutA(target, message, wParam, lParam, SMTO_NORMAL, static_cast<UINT>(timeoutMs),
+                               result ? result : &ignored) != 0;
+}
+
+HWND Scriblet::control(int id) const {
+    return GetDlgItem(window_, id);
+}
+
+bool Scriblet::waitIdle(int timeoutMs) const {
+    // A posted message is handled before the window takes a new one from the
+    // queue; the sent WM_NULL returns once the window reaches its loop again.
+    Sleep(20);
+    return send(window_, WM_NULL, 0, 0, nullptr, timeoutMs);
+}
+
+void Scriblet::clickAt(int id, int x, int y) const {
+    HWND target = control(id);
+    send(target, WM_LBUTTONDOWN, MK_LBUTTON, pointParam(x, y));
+    send(target, WM_LBUTTONUP, 0, pointParam(x, y));
+}
+
+void Scriblet::click(int id) const {
+    RECT rect{};
+    GetClientRect(control(id), &rect);
+    clickAt(id, rect.right / 2, rect.bottom / 2);
+}
+
+void Scriblet::focus(int id) const {
+    click(id);
+}
+
+void Scriblet::typeChars(int id, const std::string& text) const {
+    for (unsigned char c : text) send(control(id), WM_CHAR, c, 1);
+}
+
+void Scriblet::type(int id, const std::string& text) const {
+    focus(id);
+    typeChars(id, text);
+}
+
+void Scriblet::pressEnter(int id) const {
+    HWND target = control(id);
+    const UINT scan = MapVirtualKeyA(VK_RETURN, 0);
+    send(target, WM_KEYDOWN, VK_RETURN, 1 | (scan << 16));
+    send(target, WM_CHAR, '\r', 1 | (scan << 16));
+    send(target, WM_KEYUP, VK_RETURN, 1 | (scan << 16) | 0xC0000000u);
+}
+
+void Scriblet::pressButton(int id) const {
+    send(control(id), BM_CLICK, 0, 0);
+}
+
+void Scriblet::doubleClickButton(int id) const {
+    HWND target = control(id);
+    send(target, WM_LBUTTONDOWN, MK_LBUTTON, pointParam(2, 2));
+    send(target, WM_LBUTTONUP, 0, pointParam(2, 2));
+    send(target, WM_LBUTTONDBLCLK, MK_LBUTTON, pointParam(2, 2));
+    send(target, WM_LBUTTONUP, 0, pointParam(2, 2));
+}
+
+void Scriblet::selectEntry(int index) const {
+    HWND list = control(1017);
+    RECT item{};
+    SendMessageTimeoutA(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item),
+                        SMTO_NORMAL, 5000, nullptr);
+    const int x = (item.left + item.right) / 2;
+    const int y = (item.top + item.bottom) / 2;
+    send(list, WM_LBUTTONDOWN, MK_LBUTTON, pointParam(x, y));
+    send(list, WM_LBUTTONUP, 0, pointParam(x, y));
+}
+
+void Scriblet::postButton(int id) const {
+    PostMessageA(control(id), BM_CLICK, 0, 0);
+}
+
+void Scriblet::postSelectEntry(int index) const {
+    HWND list = control(1017);
+    RECT item{};
+    SendMessageTimeoutA(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item),
+                        SMTO_NORMAL, 5000, nullptr);
+    const int x = (item.left + item.right) / 2;
+    const int y = (item.top + item.bottom) / 2;
+    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, pointParam(x, y));
+    PostMessageA(list, WM_LBUTTONUP, 0, pointParam(x, y));
+}
+
+void Scriblet::postKey(int id, UINT virtualKey) const {
+    HWND target = id ? control(id) : window_;
+    const UINT scan = MapVirtualKeyA(virtualKey, 0);
+    PostMessageA(target, WM_KEYDOWN, virtualKey, 1 | (scan << 16));
+    PostMessageA(target, WM_KEYUP, virtualKey, 1 | (scan << 16) | 0xC0000000u);
+}
+
+void Scriblet::postSysCommand(WPARAM command) const {
+    PostMessageA(window_, WM_SYSCOMMAND, command, 0);
+}
+
+std::vector<std::string> Scriblet::listEntries() const {
+    // The wide call: an ANSI LB_GETTEXT across processes comes back garbled under Wine.
+    HWND list = control(1017);
+    std::vector<std::string> entries;
+    DWORD_PTR count = 0;
+    if (!SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &count)) return entries;
+    for (int i = 0; i < static_cast<int>(count); ++i) {
+        DWORD_PTR length = 0;
+        SendMessageTimeoutW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0, SMTO_NORMAL, 5000, &length);
+        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+        DWORD_PTR copied = 0;
+        SendMessageTimeoutW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]),
+                            SMTO_NORMAL, 5000, &copied);
+        text.resize(static_cast<std::size_t>(copied) <= length ? static_cast<std::size_t>(copied) : 0);
+        entries.push_back(narrow(text));
+    }
+    return entries;
+}
+
+int Scriblet::listSelection() const {
+    DWORD_PTR selected = 0;
+    if (!send(control(1017), LB_GETCURSEL, 0, 0, &selected)) return -2;
+    return static_cast<int>(static_cast<LRESULT>(selected));
+}
+
+std::string Scriblet::text(int id) const {
+    HWND target = control(id);
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(target, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
+    std::wstring text(static_cast<std::size_t>(length) * 2 + 2, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(target, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL,
+                        5000, &copied);
+    text.resize(static_cast<std::size_t>(copied) < text.size() ? static_cast<std::size_t>(copied) : 0);
+    return narrow(text);
+}
+
+bool Scriblet::enabled(int id) const {
+    return IsWindowEnabled(control(id)) != FALSE;
+}
+
+RECT Scriblet::controlRect(int id) const {
+    RECT rect{};
+    GetWindowRect(control(id), &rect);
+    MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+RECT Scriblet::clientRect() const {
+    RECT rect{};
+    GetClientRect(window_, &rect);
+    return rect;
+}
+
+HWND Scriblet::focusedWindow() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(info_.dwThreadId, &info);
+    return info.hwndFocus;
+}
+
+std::optional<MessageBoxInfo> Scriblet::waitForMessageBox(int timeoutMs) const {
+    HWND box = nullptr;
+    waitUntil(
+        [&] {
+            box = findDialog(info_.dwProcessId, window_, nullptr);
+            return box != nullptr || !running();
+        },
+        timeoutMs);
+    if (!box) return std::nullopt;
+    MessageBoxInfo info;
+    info.handle = box;
+    wchar_t caption[256] = {};
+    GetWindowTextW(box, caption, 256);
+    info.caption = narrow(caption);
+    // The message text is the static control with identifier 0xFFFF.
+    HWND textControl = GetDlgItem(box, 0xFFFF);
+    wchar_t text[2048] = {};
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(textControl, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
+                        &copied);
+    info.text = narrow(text);
+    return info;
+}
+
+void Scriblet::answer(const MessageBoxInfo& box, int command) const {
+    PostMessageA(box.handle, WM_COMMAND, MAKEWPARAM(command, BN_CLICKED), 0);
+    waitUntil([&] { return !IsWindow(box.handle) || !IsWindowVisible(box.handle); }, 5000);
+}
+
+std::optional<DWORD> Scriblet::waitForExit(int timeoutMs) {
+    if (!info_.hProcess) return std::nullopt;
+    if (WaitForSingleObject(info_.hProcess, static_cast<DWORD>(timeoutMs)) != WAIT_OBJECT_0) {
+        kill();
+        return std::nullopt;
+    }
+    DWORD code = 0;
+    GetExitCodeProcess(info_.hProcess, &code);
+    return code;
+}
+
+std::string printable(const std::string& bytes) {
+    std::string out;
+    for (unsigned char c : bytes) {
+        if (c == '\r') out += "\\r";
+        else if (c == '\n') out += "\\n";
+        else if (c < 0x20 || c >= 0x7F) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            out += hex;
+        } else out += static_cast<char>(c);
+    }
+    return out;
+}
+
+}  // namespace scriblet::e2e

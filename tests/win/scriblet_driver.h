@@ -1,0 +1,127 @@
+// Drives the real scriblet.exe from a test program: starts it in a scratch
+// directory, works its window through window messages, reads back what it
+// shows and what it wrote. Every wait is bounded; a program that does not
+// answer in time is killed, so a broken build fails instead of hanging.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace scriblet::e2e {
+
+// A fresh directory under the temporary folder, removed with everything in it.
+class ScratchDir {
+public:
+    ScratchDir();
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::string file(const std::string& name) const { return path_ + "\\" + name; }
+    void write(const std::string& name, const std::string& bytes) const;
+    std::optional<std::string> read(const std::string& name) const;
+    bool exists(const std::string& name) const;
+    // Names of the files in the directory.
+    std::vector<std::string> list() const;
+
+private:
+    std::string path_;
+};
+
+// Polls `done` every few milliseconds until it holds or `timeoutMs` passes.
+bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
+
+// A message box the program shows.
+struct MessageBoxInfo {
+    HWND handle = nullptr;
+    std::string caption;
+    std::string text;
+};
+
+class Scriblet {
+public:
+    struct Options {
+        // The bytes of notes.txt to start with; none: no file.
+        std::optional<std::string> notes;
+        std::string arguments;
+        // Extra environment entries, "NAME=value".
+        std::vector<std::string> environment;
+        // Wait for the main window (false when the program is expected not to show it).
+        bool waitForWindow = true;
+    };
+
+    Scriblet();
+    explicit Scriblet(const Options& options);
+    ~Scriblet();
+    Scriblet(const Scriblet&) = delete;
+    Scriblet& operator=(const Scriblet&) = delete;
+
+    // True once the process runs and, if asked, its main window is ready.
+    bool started() const { return started_; }
+    const ScratchDir& dir() const { return dir_; }
+    DWORD processId() const { return info_.dwProcessId; }
+    HWND window() const { return window_; }
+    HWND control(int id) const;
+
+    // Waits until the program has handled everything sent to it so far.
+    bool waitIdle(int timeoutMs = 5000) const;
+
+    // Input, sent and handled before the call returns (bounded).
+    void click(int id) const;            // a left click in the middle of a control
+    void clickAt(int id, int x, int y) const;
+    void focus(int id) const;            // moves the keyboard focus there by a click
+    void type(int id, const std::string& text) const;  // click into it, then characters
+    void typeChars(int id, const std::string& text) const;  // characters only
+    void pressEnter(int id) const;       // key down, character, key up, as a keyboard does
+    void pressButton(int id) const;      // BM_CLICK
+    void doubleClickButton(int id) const;
+    void selectEntry(int index) const;   // a click on a title list entry
+
+    // Input posted, for what opens a message box or ends the program.
+    void postButton(int id) const;
+    void postSelectEntry(int index) const;
+    void postKey(int id, UINT virtualKey) const;
+    void postSysCommand(WPARAM command) const;
+
+    // What the window shows.
+    std::vector<std::string> listEntries() const;
+    int listSelection() const;
+    std::string text(int id) const;
+    bool enabled(int id) const;
+    RECT controlRect(int id) const;  // in the window's client coordinates
+    RECT clientRect() const;
+    HWND focusedWindow() const;
+
+    // Message boxes of the program other than its main window.
+    std::optional<MessageBoxInfo> waitForMessageBox(int timeoutMs = 5000) const;
+    // Answers a box with the command of one of its buttons (IDOK, IDCANCEL).
+    void answer(const MessageBoxInfo& box, int command) const;
+
+    // notes.txt as it is now, if it exists.
+    std::optional<std::string> notes() const { return dir_.read("notes.txt"); }
+
+    // The exit status, or none when the program did not end in time (it is then killed).
+    std::optional<DWORD> waitForExit(int timeoutMs = 10000);
+    bool running() const;
+
+private:
+    void start(const Options& options);
+    bool send(HWND target, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result = nullptr,
+              int timeoutMs = 5000) const;
+    void kill();
+
+    ScratchDir dir_;
+    PROCESS_INFORMATION info_{};
+    HWND window_ = nullptr;
+    bool started_ = false;
+};
+
+// Bytes as printable text for test messages (CR, LF and high bytes escaped).
+std::string printable(const std::string& bytes);
+
+}  // namespace scriblet::e2e

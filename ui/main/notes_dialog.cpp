@@ -1,0 +1,276 @@
+#include "ui/main/notes_dialog.h"
+
+#include <richedit.h>
+
+#include <utility>
+#include <vector>
+
+#include "res/resource.h"
+#include "ui/main/layout.h"
+#include "ui/win/application.h"
+
+namespace scriblet {
+
+using win::onCommand;
+using win::onMessage;
+
+const win::MessageEntry<NotesDialog> NotesDialog::kMessageMap[] = {
+    onMessage(WM_SIZE, &NotesDialog::onSize),
+    onMessage(WM_GETMINMAXINFO, &NotesDialog::onGetMinMaxInfo),
+    onMessage(WM_CTLCOLOREDIT, &NotesDialog::onEditColour),
+    onMessage(WM_CTLCOLORLISTBOX, &NotesDialog::onOtherColour),
+    onMessage(WM_CTLCOLORSTATIC, &NotesDialog::onOtherColour),
+    onMessage(WM_CTLCOLORBTN, &NotesDialog::onOtherColour),
+    onMessage(WM_CTLCOLORDLG, &NotesDialog::onOtherColour),
+    onMessage(WM_CTLCOLORSCROLLBAR, &NotesDialog::onOtherColour),
+    onMessage(WM_CTLCOLORMSGBOX, &NotesDialog::onOtherColour),
+    onMessage(WM_ERASEBKGND, &NotesDialog::onEraseBackground),
+    onMessage(WM_PAINT, &NotesDialog::onPaint),
+    onMessage(WM_QUERYDRAGICON, &NotesDialog::onQueryDragIcon),
+    onMessage(WM_SYSCOMMAND, &NotesDialog::onSysCommand),
+    onMessage(WM_DESTROY, &NotesDialog::onDestroy),
+    onCommand(IDC_TITLE_LIST, LBN_SELCHANGE, &NotesDialog::onSelectNote),
+    onCommand(IDC_TITLE, EN_CHANGE, &NotesDialog::onTitleChanged),
+    onCommand(IDC_TITLE, EN_KILLFOCUS, &NotesDialog::onTitleLeft),
+    onCommand(IDC_DATE, EN_CHANGE, &NotesDialog::onDateTyped),
+    onCommand(IDC_BODY, EN_KILLFOCUS, &NotesDialog::onBodyLeft),
+    onCommand(IDC_DATE_BUTTON, BN_CLICKED, &NotesDialog::onDateButton),
+    onCommand(IDC_DATE_BUTTON, BN_DOUBLECLICKED, &NotesDialog::onDateButtonDoubleClicked),
+    onCommand(IDC_DELETE_BUTTON, BN_CLICKED, &NotesDialog::onDeleteNote),
+    onCommand(IDC_UNDO_BUTTON, BN_CLICKED, &NotesDialog::onUndoDelete),
+    onCommand(IDC_CLOSE_BUTTON, BN_CLICKED, &NotesDialog::onCloseButton),
+};
+
+NotesDialog::NotesDialog(NoteTable& table, UndoSlot& undo, FileSystem& files, const Brushes& brushes,
+                         std::function<void()> endProcess)
+    : win::Dialog(IDD_SCRIBLET, nullptr),
+      icon_(LoadIconA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_SCRIBLET))),
+      brushes_(brushes),
+      endProcess_(std::move(endProcess)),
+      controller_(*this, table, undo, files, todayString) {}
+
+bool NotesDialog::routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    return win::dispatchMessage(kMessageMap, *this, message, wParam, lParam, result) ||
+           win::Dialog::routeMessage(message, wParam, lParam, result);
+}
+
+bool NotesDialog::OnInitDialog() {
+    win::Dialog::OnInitDialog();
+    if (win::Application* app = win::Application::instance()) app->setMainWindow(handle());
+    addAboutEntryToSystemMenu();
+    SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
+    SendMessageA(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
+    deleteButton_.autoLoad(IDC_DELETE_BUTTON, handle());
+    undoButton_.autoLoad(IDC_UNDO_BUTTON, handle());
+    dateButton_.autoLoad(IDC_DATE_BUTTON, handle());
+    closeButton_.autoLoad(IDC_CLOSE_BUTTON, handle());
+    setUpBody();
+    RECT client{};
+    GetClientRect(handle(), &client);
+    layoutReady_ = true;
+    layout(client.right, client.bottom);
+    EnableWindow(item(IDC_UNDO_BUTTON), FALSE);
+    controller_.startNotes();
+    return true;
+}
+
+void NotesDialog::addAboutEntryToSystemMenu() {
+    HMENU menu = GetSystemMenu(handle(), FALSE);
+    if (!menu) return;
+    AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, "&About Scriblet ...");
+}
+
+void NotesDialog::setUpBody() {
+    HWND body = item(IDC_BODY);
+    SendMessageA(body, EM_SETBKGNDCOLOR, 0, kBackgroundColour);
+    CHARFORMATA format{};
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_COLOR;
+    format.crTextColor = kAccentColour;
+    SendMessageA(body, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    SendMessageA(body, EM_EXLIMITTEXT, 0, 999999999);
+    SendMessageA(body, EM_SETOPTIONS, ECOOP_SET, ECO_AUTOVSCROLL | ECO_NOHIDESEL | ECO_WANTRETURN | ECO_SAVESEL);
+    const LRESULT mask = SendMessageA(body, EM_GETEVENTMASK, 0, 0);
+    SendMessageA(body, EM_SETEVENTMASK, 0, mask | ENM_CHANGE);
+}
+
+void NotesDialog::layout(int width, int height) {
+    if (!layoutReady_) return;
+    // Redrawing waits until every control has moved: one repaint, no
+    // intermediate positions.
+    SendMessageA(handle(), WM_SETREDRAW, FALSE, 0);
+    for (const ControlPlacement& place : mainWindowLayout(width, height)) {
+        HWND control = item(place.controlId);
+        MoveWindow(control, place.x, place.y, place.width, place.height, TRUE);
+        RECT format{place.format.left, place.format.top, place.format.right, place.format.bottom};
+        if (place.formatKind == FormatRect::SetRect) {
+            SendMessageA(control, EM_SETRECT, 0, reinterpret_cast<LPARAM>(&format));
+        } else if (place.formatKind == FormatRect::SetRectNoRepaint) {
+            SendMessageA(control, EM_SETRECTNP, 0, reinterpret_cast<LPARAM>(&format));
+        }
+    }
+    SendMessageA(handle(), WM_SETREDRAW, TRUE, 0);
+    RedrawWindow(handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+}
+
+void NotesDialog::OnOK() {
+    // The framework's OK copies the fields before the dialog ends.
+    controller_.pullFields();
+    EndDialog(IDOK);
+}
+
+void NotesDialog::DoDataExchange(win::DataExchange& exchange) {
+    if (!exchangeBuffers_) return;
+    exchange.text(IDC_BODY, exchangeBuffers_->body);
+    exchange.text(IDC_DATE, exchangeBuffers_->date);
+    exchange.text(IDC_TITLE, exchangeBuffers_->title);
+}
+
+LRESULT NotesDialog::onSize(WPARAM kind, LPARAM size) {
+    // A minimised window has no client area to lay out; restoring sends its real size.
+    if (kind == SIZE_MINIMIZED) return 0;
+    layout(LOWORD(size), HIWORD(size));
+    return 0;
+}
+
+LRESULT NotesDialog::onGetMinMaxInfo(WPARAM, LPARAM info) {
+    auto* limits = reinterpret_cast<MINMAXINFO*>(info);
+    limits->ptMinTrackSize.x = kMinimumTrackWidth;
+    limits->ptMinTrackSize.y = kMinimumTrackHeight;
+    return 0;
+}
+
+LRESULT NotesDialog::onEditColour(WPARAM dc, LPARAM) {
+    // Title and date: white text on the accent colour.
+    HDC context = reinterpret_cast<HDC>(dc);
+    SetTextColor(context, kEditTextColour);
+    SetBkColor(context, kAccentColour);
+    return reinterpret_cast<LRESULT>(brushes_.accent);
+}
+
+LRESULT NotesDialog::onOtherColour(WPARAM dc, LPARAM) {
+    // The list, the statics and the window: accent-coloured text on white.
+    HDC context = reinterpret_cast<HDC>(dc);
+    SetBkColor(context, kBackgroundColour);
+    SetTextColor(context, kAccentColour);
+    return reinterpret_cast<LRESULT>(brushes_.background);
+}
+
+LRESULT NotesDialog::onEraseBackground(WPARAM, LPARAM) {
+    // The controls cover the whole client area.
+    return TRUE;
+}
+
+LRESULT NotesDialog::onPaint(WPARAM wParam, LPARAM lParam) {
+    if (!IsIconic(handle())) return DefWindowProcA(handle(), WM_PAINT, wParam, lParam);
+    PAINTSTRUCT paint;
+    HDC dc = BeginPaint(handle(), &paint);
+    SendMessageA(handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
+    const int iconWidth = GetSystemMetrics(SM_CXICON);
+    const int iconHeight = GetSystemMetrics(SM_CYICON);
+    RECT client{};
+    GetClientRect(handle(), &client);
+    DrawIcon(dc, (client.right - iconWidth + 1) / 2, (client.bottom - iconHeight + 1) / 2, icon_);
+    EndPaint(handle(), &paint);
+    return 0;
+}
+
+LRESULT NotesDialog::onQueryDragIcon(WPARAM, LPARAM) {
+    return reinterpret_cast<LRESULT>(icon_);
+}
+
+LRESULT NotesDialog::onSysCommand(WPARAM command, LPARAM lParam) {
+    if ((command & 0xFFF0) == IDM_ABOUTBOX) return 0;
+    // Close, move, size, minimise and restore keep their usual meaning.
+    return DefWindowProcA(handle(), WM_SYSCOMMAND, command, lParam);
+}
+
+LRESULT NotesDialog::onDestroy(WPARAM, LPARAM) {
+    // The controls still exist, so the texts last typed are saved.
+    controller_.onDestroy();
+    return 0;
+}
+
+void NotesDialog::onSelectNote() { controller_.onSelectNote(); }
+void NotesDialog::onTitleChanged() { controller_.onTitleChanged(); }
+void NotesDialog::onTitleLeft() { controller_.onTitleLeft(); }
+void NotesDialog::onDateTyped() { controller_.onDateTyped(); }
+void NotesDialog::onBodyLeft() { controller_.onBodyLeft(); }
+void NotesDialog::onDateButton() { controller_.onDateButton(); }
+void NotesDialog::onDateButtonDoubleClicked() { controller_.onDateButtonDoubleClicked(); }
+void NotesDialog::onDeleteNote() { controller_.onDeleteNote(); }
+void NotesDialog::onUndoDelete() { controller_.onUndoDelete(); }
+
+void NotesDialog::onCloseButton() {
+    // Saved: the process ends here, without destroying the window.
+    if (controller_.onCloseButton() && endProcess_) endProcess_();
+}
+
+void NotesDialog::listAppend(const std::string& text) {
+    SendMessageA(item(IDC_TITLE_LIST), LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void NotesDialog::listInsert(int index, const std::string& text) {
+    SendMessageA(item(IDC_TITLE_LIST), LB_INSERTSTRING, static_cast<WPARAM>(index),
+                 reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void NotesDialog::listDelete(int index) {
+    SendMessageA(item(IDC_TITLE_LIST), LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+}
+
+void NotesDialog::listSelect(int index) {
+    SendMessageA(item(IDC_TITLE_LIST), LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+int NotesDialog::listSelection() {
+    const LRESULT selected = SendMessageA(item(IDC_TITLE_LIST), LB_GETCURSEL, 0, 0);
+    return selected == LB_ERR ? -1 : static_cast<int>(selected);
+}
+
+void NotesDialog::listFillBegin() {
+    SendMessageA(item(IDC_TITLE_LIST), WM_SETREDRAW, FALSE, 0);
+}
+
+void NotesDialog::listFillEnd() {
+    HWND list = item(IDC_TITLE_LIST);
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+}
+
+void NotesDialog::exchangeFields(FieldBuffers& buffers, bool pull) {
+    exchangeBuffers_ = &buffers;
+    UpdateData(pull);
+    exchangeBuffers_ = nullptr;
+}
+
+bool NotesDialog::bodyModified() {
+    return SendMessageA(item(IDC_BODY), EM_GETMODIFY, 0, 0) != 0;
+}
+
+int NotesDialog::bodyLength() {
+    return static_cast<int>(SendMessageA(item(IDC_BODY), WM_GETTEXTLENGTH, 0, 0));
+}
+
+void NotesDialog::enableUndoButton(bool enable) {
+    EnableWindow(item(IDC_UNDO_BUTTON), enable ? TRUE : FALSE);
+}
+
+void NotesDialog::pressDateButton() {
+    SendMessageA(item(IDC_DATE_BUTTON), WM_LBUTTONDOWN, 0, 0);
+}
+
+bool NotesDialog::confirm(const std::string& text, const std::string& caption) {
+    return MessageBoxA(handle(), text.c_str(), caption.c_str(), MB_OKCANCEL) == IDOK;
+}
+
+void NotesDialog::showFileError(const FileError& error) {
+    win::fileErrorBox(fileErrorMessage(error));
+}
+
+void NotesDialog::showWarning(const std::string& text) {
+    win::applicationMessageBox(text, MB_ICONEXCLAMATION | MB_OK);
+}
+
+}  // namespace scriblet

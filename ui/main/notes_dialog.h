@@ -1,0 +1,99 @@
+// The main window: template 102 wired to the editing rules, with its layout,
+// colours, picture buttons and icon. It only turns window messages into calls
+// of NotesController and implements NotesView over its controls.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "notes/file_system.h"
+#include "notes/note_table.h"
+#include "ui/main/notes_controller.h"
+#include "ui/main/notes_view.h"
+#include "ui/main/palette.h"
+#include "ui/win/dialog.h"
+#include "ui/win/picture_button.h"
+
+namespace scriblet {
+
+class NotesDialog : public win::Dialog, private NotesView {
+public:
+    // The table, the undo slot, the file system and the brushes are the
+    // process's and outlive the window. `endProcess` ends the process from
+    // the close button (the program passes one that calls exit(3)).
+    NotesDialog(NoteTable& table, UndoSlot& undo, FileSystem& files, const Brushes& brushes,
+                std::function<void()> endProcess);
+
+    bool routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+
+    // For tests in the same process.
+    const NotesController& controller() const { return controller_; }
+    bool layoutReady() const { return layoutReady_; }
+
+    void layout(int width, int height);
+
+protected:
+    bool OnInitDialog() override;
+    void OnOK() override;
+    void DoDataExchange(win::DataExchange& exchange) override;
+
+private:
+    // Window messages.
+    LRESULT onSize(WPARAM, LPARAM);
+    LRESULT onGetMinMaxInfo(WPARAM, LPARAM);
+    LRESULT onEditColour(WPARAM, LPARAM);
+    LRESULT onOtherColour(WPARAM, LPARAM);
+    LRESULT onEraseBackground(WPARAM, LPARAM);
+    LRESULT onPaint(WPARAM, LPARAM);
+    LRESULT onQueryDragIcon(WPARAM, LPARAM);
+    LRESULT onSysCommand(WPARAM, LPARAM);
+    LRESULT onDestroy(WPARAM, LPARAM);
+
+    // Control notifications.
+    void onSelectNote();
+    void onTitleChanged();
+    void onTitleLeft();
+    void onDateTyped();
+    void onBodyLeft();
+    void onDateButton();
+    void onDateButtonDoubleClicked();
+    void onDeleteNote();
+    void onUndoDelete();
+    void onCloseButton();
+
+    void addAboutEntryToSystemMenu();
+    void setUpBody();
+
+    // NotesView
+    void listAppend(const std::string& text) override;
+    void listInsert(int index, const std::string& text) override;
+    void listDelete(int index) override;
+    void listSelect(int index) override;
+    int listSelection() override;
+    void listFillBegin() override;
+    void listFillEnd() override;
+    void exchangeFields(FieldBuffers& buffers, bool pull) override;
+    bool bodyModified() override;
+    int bodyLength() override;
+    void enableUndoButton(bool enable) override;
+    void pressDateButton() override;
+    bool confirm(const std::string& text, const std::string& caption) override;
+    void showFileError(const FileError& error) override;
+    void showWarning(const std::string& text) override;
+
+    static const win::MessageEntry<NotesDialog> kMessageMap[];
+
+    win::PictureButton deleteButton_;
+    win::PictureButton undoButton_;
+    win::PictureButton dateButton_;
+    win::PictureButton closeButton_;
+    HICON icon_;
+    Brushes brushes_;
+    std::function<void()> endProcess_;
+    NotesController controller_;
+    FieldBuffers* exchangeBuffers_ = nullptr;
+    bool layoutReady_ = false;
+};
+
+}  // namespace scriblet

@@ -1,0 +1,226 @@
+#include "ui/win/dialog.h"
+
+#include <vector>
+
+namespace scriblet::win {
+
+namespace {
+
+// The dialog being created by DoModal, so that it is tied to its window from
+// the first message the dialog procedure sees.
+Dialog* creatingDialog = nullptr;
+
+// Messages whose result a dialog procedure returns directly instead of
+// through DWLP_MSGRESULT.
+bool returnsResultDirectly(UINT message) {
+    switch (message) {
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
+    case WM_INITDIALOG:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The control a notification, drawing or colour message comes from, if any.
+HWND sourceControl(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_COMMAND:
+        return reinterpret_cast<HWND>(lParam);
+    case WM_NOTIFY:
+        return reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        return item->CtlType == ODT_MENU ? nullptr : item->hwndItem;
+    }
+    case WM_MEASUREITEM: {
+        const auto* item = reinterpret_cast<const MEASUREITEMSTRUCT*>(lParam);
+        return item->CtlType == ODT_MENU ? nullptr : GetDlgItem(dialog, static_cast<int>(wParam));
+    }
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<HWND>(lParam);
+    default:
+        return nullptr;
+    }
+}
+
+}  // namespace
+
+void DataExchange::text(int controlId, std::string& value) {
+    HWND control = dialog_.item(controlId);
+    if (!control) return;
+    if (save_) {
+        // A rich edit may count a line break as one character and return two.
+        const int length = GetWindowTextLengthA(control);
+        std::vector<char> buffer(static_cast<std::size_t>(length) * 2 + 2);
+        const int copied = GetWindowTextA(control, buffer.data(), static_cast<int>(buffer.size()));
+        value.assign(buffer.data(), copied > 0 ? static_cast<std::size_t>(copied) : 0);
+        return;
+    }
+    // Setting an unchanged text would only flicker and move the caret.
+    const std::size_t kCompared = 256;
+    if (value.size() < kCompared) {
+        char current[kCompared];
+        const int copied = GetWindowTextA(control, current, static_cast<int>(kCompared));
+        if (copied >= 0 && static_cast<std::size_t>(copied) == value.size() &&
+            value.compare(0, value.size(), current, static_cast<std::size_t>(copied)) == 0) {
+            return;
+        }
+    }
+    SetWindowTextA(control, value.c_str());
+}
+
+void DataExchange::control(int controlId, Window& object) {
+    if (!object.handle()) object.subclassWindow(dialog_.item(controlId));
+}
+
+INT_PTR Dialog::DoModal() {
+    ended_ = false;
+    result_ = -1;
+    creatingDialog = this;
+    HWND hwnd = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent_,
+                                   &Dialog::dialogProc, reinterpret_cast<LPARAM>(this));
+    creatingDialog = nullptr;
+    if (!hwnd) return -1;
+
+    const bool ownerWasEnabled = parent_ && IsWindowEnabled(parent_);
+    if (ownerWasEnabled) EnableWindow(parent_, FALSE);
+
+    MSG message;
+    while (!ended_ && IsWindow(hwnd)) {
+        const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+        if (got == 0) {
+            // Leave the quit request for the loop outside this one.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            break;
+        }
+        if (got == -1) break;
+        if (preTranslateChain(message)) continue;
+        if (IsDialogMessageA(hwnd, &message)) continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+
+    // The owner is enabled before the dialog goes, so that it gets the activation back.
+    if (ownerWasEnabled) EnableWindow(parent_, TRUE);
+    if (IsWindow(hwnd)) {
+        SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
+                     SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
+        ::DestroyWindow(hwnd);
+    }
+    return result_;
+}
+
+void Dialog::EndDialog(INT_PTR result) {
+    result_ = result;
+    ended_ = true;
+    if (handle()) PostMessageA(handle(), WM_NULL, 0, 0);
+}
+
+bool Dialog::UpdateData(bool saveAndValidate) {
+    const bool wasExchanging = exchanging_;
+    exchanging_ = true;
+    DataExchange exchange(*this, saveAndValidate);
+    DoDataExchange(exchange);
+    exchanging_ = wasExchanging;
+    return true;
+}
+
+bool Dialog::OnInitDialog() {
+    UpdateData(false);
+    return true;
+}
+
+void Dialog::OnOK() {
+    UpdateData(true);
+    EndDialog(IDOK);
+}
+
+void Dialog::OnCancel() {
+    EndDialog(IDCANCEL);
+}
+
+bool Dialog::routeMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
+    if (message == WM_INITDIALOG) {
+        result = OnInitDialog() ? TRUE : FALSE;
+        return true;
+    }
+    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
+        if (LOWORD(wParam) == IDOK) {
+            OnOK();
+            result = 0;
+            return true;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+            OnCancel();
+            result = 0;
+            return true;
+        }
+    }
+    return false;
+}
+
+bool Dialog::PreTranslateMessage(MSG&) {
+    return false;
+}
+
+bool Dialog::preTranslateChain(MSG& message) {
+    for (HWND hwnd = message.hwnd; hwnd; hwnd = GetParent(hwnd)) {
+        Window* window = fromHandle(hwnd);
+        if (window && window->PreTranslateMessage(message)) return true;
+        if (hwnd == handle()) break;
+    }
+    return false;
+}
+
+bool Dialog::isOwnControlNotification(UINT message, WPARAM, LPARAM lParam) const {
+    HWND from = nullptr;
+    if (message == WM_COMMAND) from = reinterpret_cast<HWND>(lParam);
+    else if (message == WM_NOTIFY) from = reinterpret_cast<const NMHDR*>(lParam)->hwndFrom;
+    return from && GetParent(from) == handle();
+}
+
+INT_PTR Dialog::handleDialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    // Text set by a data exchange must not look like the user's typing.
+    if (exchanging_ && isOwnControlNotification(message, wParam, lParam)) return TRUE;
+
+    LRESULT result = 0;
+    bool handled = routeMessage(message, wParam, lParam, result);
+    if (!handled) {
+        HWND child = sourceControl(handle(), message, wParam, lParam);
+        handled = child && reflectToChild(child, message, wParam, lParam, result);
+    }
+    if (!handled) return FALSE;
+    if (returnsResultDirectly(message)) return static_cast<INT_PTR>(result);
+    SetWindowLongPtrA(handle(), DWLP_MSGRESULT, result);
+    return TRUE;
+}
+
+INT_PTR CALLBACK Dialog::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* self = static_cast<Dialog*>(fromHandle(hwnd));
+    if (!self && creatingDialog) {
+        self = creatingDialog;
+        creatingDialog = nullptr;
+        self->attach(hwnd);
+    }
+    if (!self) return FALSE;
+    const INT_PTR answer = self->handleDialogMessage(message, wParam, lParam);
+    if (message == WM_NCDESTROY) self->detach();
+    return answer;
+}
+
+}  // namespace scriblet::win

@@ -1,0 +1,77 @@
+// A dialog built from a template and run modally by a loop of our own, with
+// data exchange between its controls and plain strings.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "ui/win/window.h"
+
+namespace scriblet::win {
+
+class Dialog;
+
+// Moves text between a dialog's controls and strings, in the order the
+// dialog's DoDataExchange names them.
+class DataExchange {
+public:
+    DataExchange(Dialog& dialog, bool saveAndValidate) : dialog_(dialog), save_(saveAndValidate) {}
+
+    bool saving() const { return save_; }
+
+    // Control text <-> value. When loading, a control whose text already
+    // equals the value is left alone, unless the value has 256 characters or more.
+    void text(int controlId, std::string& value);
+    // Ties a C++ control object to the dialog's control, once.
+    void control(int controlId, Window& object);
+
+private:
+    Dialog& dialog_;
+    bool save_;
+};
+
+class Dialog : public Window {
+public:
+    Dialog(int templateId, HWND parent) : templateId_(templateId), parent_(parent) {}
+
+    // Creates the window from the template and runs it until EndDialog.
+    // Returns the EndDialog result, or -1 when the window could not be created.
+    INT_PTR DoModal();
+    void EndDialog(INT_PTR result);
+
+    // Fields to values (true) or values to fields (false). The dialog's own
+    // controls' notifications are dropped while it runs.
+    bool UpdateData(bool saveAndValidate);
+    bool exchangingData() const { return exchanging_; }
+
+    HWND item(int controlId) const { return GetDlgItem(handle(), controlId); }
+
+    bool routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool PreTranslateMessage(MSG& message) override;
+
+protected:
+    virtual void DoDataExchange(DataExchange&) {}
+    // Set-up once the window exists; true lets the system place the focus.
+    virtual bool OnInitDialog();
+    // The OK command: the fields are copied, then the dialog ends with IDOK.
+    virtual void OnOK();
+    // The Cancel command: the dialog ends with IDCANCEL, nothing copied.
+    virtual void OnCancel();
+
+private:
+    static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    INT_PTR handleDialogMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    bool isOwnControlNotification(UINT message, WPARAM wParam, LPARAM lParam) const;
+    // Offers a message to the PreTranslateMessage of the window it is for and
+    // then of each parent, up to this dialog.
+    bool preTranslateChain(MSG& message);
+
+    int templateId_;
+    HWND parent_;
+    bool exchanging_ = false;
+    bool ended_ = false;
+    INT_PTR result_ = -1;
+};
+
+}  // namespace scriblet::win

@@ -1,0 +1,102 @@
+// The base of every window class: a C++ object tied to an HWND, and the
+// message table through which each class routes what it handles.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+
+namespace scriblet::win {
+
+// A parent that does not answer a control's notification or colour message
+// hands it back to the control's own class as kReflectBase + the message.
+constexpr UINT kReflectBase = WM_USER + 0x1C00;
+
+class Window;
+
+// One row of a class's message table. A row with a command handler matches
+// WM_COMMAND by control identifier and notification code; any other row
+// matches its message and gets wParam and lParam.
+template <class T>
+struct MessageEntry {
+    UINT message;
+    UINT id;
+    UINT code;
+    LRESULT (T::*onMessage)(WPARAM, LPARAM);
+    void (T::*onCommand)();
+};
+
+template <class T>
+constexpr MessageEntry<T> onMessage(UINT message, LRESULT (T::*handler)(WPARAM, LPARAM)) {
+    return {message, 0, 0, handler, nullptr};
+}
+
+template <class T>
+constexpr MessageEntry<T> onCommand(UINT id, UINT code, void (T::*handler)()) {
+    return {WM_COMMAND, id, code, nullptr, handler};
+}
+
+// Looks the message up in a class's table and runs the first matching handler.
+template <class T, std::size_t N>
+bool dispatchMessage(const MessageEntry<T> (&table)[N], T& self, UINT message, WPARAM wParam,
+                     LPARAM lParam, LRESULT& result) {
+    for (const MessageEntry<T>& entry : table) {
+        if (entry.message != message) continue;
+        if (entry.onCommand) {
+            if (LOWORD(wParam) != entry.id || HIWORD(wParam) != entry.code) continue;
+            (self.*entry.onCommand)();
+            result = 0;
+            return true;
+        }
+        result = (self.*entry.onMessage)(wParam, lParam);
+        return true;
+    }
+    return false;
+}
+
+class Window {
+public:
+    Window() = default;
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+    virtual ~Window();
+
+    HWND handle() const { return hwnd_; }
+
+    // The object attached to a window, if any.
+    static Window* fromHandle(HWND hwnd);
+
+    // Runs the class's handler for a message; false when the class has none,
+    // so that the window's default handling runs.
+    virtual bool routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+    // Offered every message taken from the queue for this window or one of
+    // its children before the dialog manager sees it; true consumes it.
+    virtual bool PreTranslateMessage(MSG& message);
+
+    // Ties an existing control to this object: its messages come here first
+    // and the control's own window procedure handles the rest.
+    bool subclassWindow(HWND hwnd);
+    // Runs just before subclassWindow takes the control over.
+    virtual void PreSubclassWindow() {}
+    // Destroys the window (after the class's own clean-up).
+    virtual bool DestroyWindow();
+
+protected:
+    void attach(HWND hwnd);
+    void detach();
+    // The default handling of a subclassed control: its original procedure.
+    LRESULT defaultProc(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
+    static LRESULT CALLBACK subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    HWND hwnd_ = nullptr;
+    WNDPROC originalProc_ = nullptr;
+};
+
+// Hands a message a parent did not answer back to the child control's own
+// class. Returns true when the child's class handled it.
+bool reflectToChild(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+
+}  // namespace scriblet::win
