@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "ui/win/application.h"
+
 namespace scriblet::win {
 
 namespace {
@@ -91,14 +93,20 @@ void DataExchange::control(int controlId, Window& object) {
 INT_PTR Dialog::DoModal() {
     ended_ = false;
     result_ = -1;
+    // Without a parent, a modal dialog is owned by the application's main
+    // window (if it has one yet), which it disables while it runs.
+    HWND owner = parent_;
+    if (!owner && Application::instance()) owner = Application::instance()->mainWindow();
+    if (owner && !IsWindow(owner)) owner = nullptr;
+
     creatingDialog = this;
-    HWND hwnd = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), parent_,
+    HWND hwnd = CreateDialogParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(templateId_), owner,
                                    &Dialog::dialogProc, reinterpret_cast<LPARAM>(this));
     creatingDialog = nullptr;
     if (!hwnd) return -1;
 
-    const bool ownerWasEnabled = parent_ && IsWindowEnabled(parent_);
-    if (ownerWasEnabled) EnableWindow(parent_, FALSE);
+    const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
+    if (ownerWasEnabled) EnableWindow(owner, FALSE);
 
     MSG message;
     while (!ended_ && IsWindow(hwnd)) {
@@ -116,7 +124,7 @@ INT_PTR Dialog::DoModal() {
     }
 
     // The owner is enabled before the dialog goes, so that it gets the activation back.
-    if (ownerWasEnabled) EnableWindow(parent_, TRUE);
+    if (ownerWasEnabled) EnableWindow(owner, TRUE);
     if (IsWindow(hwnd)) {
         SetWindowPos(hwnd, nullptr, 0, 0, 0, 0,
                      SWP_HIDEWINDOW | SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_NOZORDER);
