@@ -39,6 +39,8 @@ public:
     // Returns the EndDialog result, or -1 when the window could not be created.
     INT_PTR DoModal();
     void EndDialog(INT_PTR result);
+    // True from the window's creation until EndDialog.
+    bool isRunning() const { return handle() && !ended_; }
 
     // Fields to values (true) or values to fields (false). The dialog's own
     // controls' notifications are dropped while it runs.

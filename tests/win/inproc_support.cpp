@@ -1,0 +1,56 @@
+#include "tests/win/inproc_support.h"
+
+#include <map>
+#include <utility>
+
+namespace scriblet::inproc {
+
+namespace {
+
+std::map<UINT_PTR, std::function<void()>>& pendingTasks() {
+    static std::map<UINT_PTR, std::function<void()>> tasks;
+    return tasks;
+}
+
+void CALLBACK runTask(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    auto& tasks = pendingTasks();
+    auto found = tasks.find(id);
+    if (found == tasks.end()) return;
+    std::function<void()> task = std::move(found->second);
+    tasks.erase(found);
+    task();
+}
+
+}  // namespace
+
+ScratchCurrentDirectory::ScratchCurrentDirectory() {
+    char current[MAX_PATH];
+    GetCurrentDirectoryA(MAX_PATH, current);
+    previous_ = current;
+    SetCurrentDirectoryA(dir_.path().c_str());
+}
+
+ScratchCurrentDirectory::~ScratchCurrentDirectory() {
+    SetCurrentDirectoryA(previous_.c_str());
+}
+
+void runSoon(std::function<void()> task, UINT delayMs) {
+    const UINT_PTR id = SetTimer(nullptr, 0, delayMs ? delayMs : USER_TIMER_MINIMUM, &runTask);
+    pendingTasks()[id] = std::move(task);
+}
+
+INT_PTR runModal(win::Dialog& dialog, const std::function<void(HWND)>& body) {
+    runSoon([&] {
+        body(dialog.handle());
+        if (dialog.isRunning()) dialog.EndDialog(IDCANCEL);
+    });
+    return dialog.DoModal();
+}
+
+void loadRichEdit() {
+    static const HMODULE library = LoadLibraryA("RICHED32.DLL");
+    (void)library;
+}
+
+}  // namespace scriblet::inproc

@@ -1,0 +1,47 @@
+// Runs the program's windows inside the test program itself, for what can't
+// be seen from another process (menus, message answers, drawing states).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "tests/win/scriblet_driver.h"
+#include "ui/win/application.h"
+#include "ui/win/dialog.h"
+
+namespace scriblet::inproc {
+
+// Stands in for the program's application object: the owner of message
+// boxes and modal dialogs is whatever window a test makes main.
+class TestApplication : public win::Application {
+public:
+    bool InitInstance() override { return false; }
+};
+
+// Makes a fresh scratch directory the current one for the test's lifetime,
+// so a window that saves notes.txt saves it there.
+class ScratchCurrentDirectory {
+public:
+    ScratchCurrentDirectory();
+    ~ScratchCurrentDirectory();
+    const e2e::ScratchDir& dir() const { return dir_; }
+
+private:
+    e2e::ScratchDir dir_;
+    std::string previous_;
+};
+
+// Runs `task` on this thread from whichever message loop runs next (a
+// dialog's modal loop, a message box's), after about `delayMs`.
+void runSoon(std::function<void()> task, UINT delayMs = 0);
+
+// Runs the dialog modally; once its window is up, `body` runs inside the
+// modal loop. Unless the body ended it, the dialog then ends with IDCANCEL.
+INT_PTR runModal(win::Dialog& dialog, const std::function<void(HWND)>& body);
+
+// Loads the rich edit library the main window's body field needs.
+void loadRichEdit();
+
+}  // namespace scriblet::inproc
