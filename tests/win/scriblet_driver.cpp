@@ -1,6 +1,7 @@
 #include "tests/win/scriblet_driver.h"
 
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -78,7 +79,182 @@ LPARAM pointParam(int x, int y) {
     return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
 }
 
+BOOL CALLBACK findIconStatic(HWND hwnd, LPARAM param) {
+    char className[64] = {};
+    GetClassNameA(hwnd, className, sizeof className);
+    const LONG style = GetWindowLongA(hwnd, GWL_STYLE);
+    if (_stricmp(className, "Static") == 0 && (style & SS_TYPEMASK) == SS_ICON && IsWindowVisible(hwnd)) {
+        *reinterpret_cast<HWND*>(param) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// A width x height 32-bit top-down bitmap whose pixels can be read directly.
+struct Pixels {
+    Pixels(HDC reference, int width, int height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        dc = CreateCompatibleDC(reference);
+        bitmap = CreateDIBSection(reference, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+        old = SelectObject(dc, bitmap);
+        count = width * height;
+    }
+    ~Pixels() {
+        SelectObject(dc, old);
+        DeleteObject(bitmap);
+        DeleteDC(dc);
+    }
+    Pixels(const Pixels&) = delete;
+    Pixels& operator=(const Pixels&) = delete;
+
+    HDC dc = nullptr;
+    HBITMAP bitmap = nullptr;
+    HGDIOBJ old = nullptr;
+    DWORD* bits = nullptr;
+    int count = 0;
+};
+
+// Which standard icon a message box shows. The icon belongs to the other
+// process, so its picture is compared on the screen with our own copy of
+// each standard icon drawn over the same background.
+BoxIcon iconOf(HWND box) {
+    HWND iconControl = nullptr;
+    EnumChildWindows(box, &findIconStatic, reinterpret_cast<LPARAM>(&iconControl));
+    if (!iconControl) return BoxIcon::None;
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(box, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    RECT rect{};
+    GetWindowRect(iconControl, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0) return BoxIcon::None;
+
+    HDC screen = GetDC(nullptr);
+    Pixels shown(screen, width, height);
+    BitBlt(shown.dc, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    const struct {
+        LPCSTR id;
+        BoxIcon icon;
+    } candidates[] = {{IDI_HAND, BoxIcon::Stop},
+                      {IDI_EXCLAMATION, BoxIcon::Warning},
+                      {IDI_ASTERISK, BoxIcon::Other},
+                      {IDI_QUESTION, BoxIcon::Other}};
+    BoxIcon best = BoxIcon::Other;
+    int fewestDifferences = shown.count / 20;  // at most 5% of the pixels may differ
+    for (const auto& candidate : candidates) {
+        Pixels drawn(screen, width, height);
+        HBRUSH background = CreateSolidBrush(RGB(GetBValue(shown.bits[0]), GetGValue(shown.bits[0]),
+                                                 GetRValue(shown.bits[0])));
+        RECT all{0, 0, width, height};
+        FillRect(drawn.dc, &all, background);
+        DeleteObject(background);
+        DrawIconEx(drawn.dc, 0, 0, LoadIconA(nullptr, candidate.id), width, height, 0, nullptr, DI_NORMAL);
+        GdiFlush();
+        int differences = 0;
+        for (int i = 0; i < shown.count; ++i) {
+            if ((shown.bits[i] & 0xFFFFFF) != (drawn.bits[i] & 0xFFFFFF)) ++differences;
+        }
+        if (differences <= fewestDifferences) {
+            fewestDifferences = differences;
+            best = candidate.icon;
+        }
+    }
+    ReleaseDC(nullptr, screen);
+    return best;
+}
+
 }  // namespace
+
+std::string todayStamp() {
+    const std::time_t now = std::time(nullptr);
+    const std::tm* local = std::localtime(&now);
+    char buffer[128] = {};
+    if (local) std::strftime(buffer, sizeof buffer, "%m%d%y", local);
+    return buffer;
+}
+
+FileHold::FileHold(const std::string& path) {
+    handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                          FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+FileHold::~FileHold() {
+    release();
+}
+
+void FileHold::release() {
+    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+    handle_ = INVALID_HANDLE_VALUE;
+}
+
+SaveCounter::SaveCounter(const std::string& directory) {
+    directory_ = CreateFileA(directory.c_str(), FILE_LIST_DIRECTORY,
+                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
+    event_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (directory_ != INVALID_HANDLE_VALUE && event_) issue();
+}
+
+SaveCounter::~SaveCounter() {
+    if (directory_ != INVALID_HANDLE_VALUE) {
+        if (pending_) {
+            CancelIo(directory_);
+            DWORD ignored = 0;
+            GetOverlappedResult(directory_, &overlapped_, &ignored, TRUE);
+        }
+        CloseHandle(directory_);
+    }
+    if (event_) CloseHandle(event_);
+}
+
+void SaveCounter::issue() {
+    overlapped_ = OVERLAPPED{};
+    overlapped_.hEvent = event_;
+    ResetEvent(event_);
+    pending_ = ReadDirectoryChangesW(directory_, buffer_, sizeof buffer_, FALSE, FILE_NOTIFY_CHANGE_FILE_NAME,
+                                     nullptr, &overlapped_, nullptr) != FALSE;
+}
+
+bool SaveCounter::collect(DWORD waitMs) {
+    if (!pending_ || WaitForSingleObject(event_, waitMs) != WAIT_OBJECT_0) return false;
+    DWORD bytes = 0;
+    const bool ok = GetOverlappedResult(directory_, &overlapped_, &bytes, FALSE) != FALSE;
+    pending_ = false;
+    if (!ok || bytes == 0) {
+        overflowed_ = true;
+    } else {
+        const char* at = reinterpret_cast<const char*>(buffer_);
+        for (;;) {
+            const auto* entry = reinterpret_cast<const FILE_NOTIFY_INFORMATION*>(at);
+            const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+            if (entry->Action == FILE_ACTION_RENAMED_NEW_NAME && _wcsicmp(name.c_str(), L"notes.txt") == 0) {
+                ++saves_;
+            }
+            if (entry->NextEntryOffset == 0) break;
+            at += entry->NextEntryOffset;
+        }
+    }
+    issue();
+    return true;
+}
+
+int SaveCounter::saves(int settleMs) {
+    const DWORD start = GetTickCount();
+    for (;;) {
+        const int elapsed = static_cast<int>(GetTickCount() - start);
+        if (elapsed >= settleMs) break;
+        collect(static_cast<DWORD>(settleMs - elapsed));
+    }
+    while (collect(0)) {
+    }
+    return overflowed_ ? -1 : saves_;
+}
 
 ScratchDir::ScratchDir() {
     char temp[MAX_PATH];
@@ -188,14 +364,22 @@ void Scriblet::start(const Options& options) {
         started_ = true;
         return;
     }
+    started_ = attachWindow();
+    if (!started_) kill();
+}
+
+bool Scriblet::attachWindow(int timeoutMs) {
     const bool found = waitUntil(
         [&] {
             window_ = findDialog(info_.dwProcessId, nullptr, "Scriblet");
             return window_ != nullptr || !running();
         },
-        15000);
-    started_ = found && window_ && waitIdle();
-    if (!started_) kill();
+        timeoutMs);
+    return found && window_ && waitIdle();
+}
+
+bool Scriblet::windowShown() const {
+    return window_ && IsWindow(window_) && IsWindowVisible(window_);
 }
 
 bool Scriblet::running() const {
@@ -283,6 +467,23 @@ void Scriblet::selectEntry(int index) const {
     send(list, WM_LBUTTONUP, 0, pointParam(x, y));
 }
 
+void Scriblet::replaceText(int id, const std::string& text) const {
+    focus(id);
+    send(control(id), EM_SETSEL, 0, -1);
+    typeChars(id, text);
+}
+
+void Scriblet::typeAtEnd(int id, const std::string& text) const {
+    focus(id);
+    // Both edit kinds clamp a position past the end to the end.
+    send(control(id), EM_SETSEL, 0x7FFFFFFF, 0x7FFFFFFF);
+    typeChars(id, text);
+}
+
+void Scriblet::sendTo(int id, UINT message, WPARAM wParam, LPARAM lParam) const {
+    send(id ? control(id) : window_, message, wParam, lParam);
+}
+
 void Scriblet::postButton(int id) const {
     PostMessageA(control(id), BM_CLICK, 0, 0);
 }
@@ -307,6 +508,10 @@ void Scriblet::postKey(int id, UINT virtualKey) const {
 
 void Scriblet::postSysCommand(WPARAM command) const {
     PostMessageA(window_, WM_SYSCOMMAND, command, 0);
+}
+
+void Scriblet::postCommand(int id, WORD notification) const {
+    PostMessageA(window_, WM_COMMAND, MAKEWPARAM(id, notification), reinterpret_cast<LPARAM>(control(id)));
 }
 
 std::vector<std::string> Scriblet::listEntries() const {
@@ -370,6 +575,13 @@ HWND Scriblet::focusedWindow() const {
     return info.hwndFocus;
 }
 
+HWND Scriblet::captureWindow() const {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    GetGUIThreadInfo(info_.dwThreadId, &info);
+    return info.hwndCapture;
+}
+
 std::optional<MessageBoxInfo> Scriblet::waitForMessageBox(int timeoutMs) const {
     HWND box = nullptr;
     waitUntil(
@@ -391,6 +603,8 @@ std::optional<MessageBoxInfo> Scriblet::waitForMessageBox(int timeoutMs) const {
     SendMessageTimeoutW(textControl, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
                         &copied);
     info.text = narrow(text);
+    info.icon = iconOf(box);
+    info.hasCancel = GetDlgItem(box, IDCANCEL) != nullptr && IsWindowVisible(GetDlgItem(box, IDCANCEL));
     return info;
 }
 

@@ -36,11 +36,61 @@ private:
 // Polls `done` every few milliseconds until it holds or `timeoutMs` passes.
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
+// Today's date as the program stamps it: "%m%d%y" of the local time.
+std::string todayStamp();
+
+// Holds a file open without sharing, as another program might, until released.
+class FileHold {
+public:
+    explicit FileHold(const std::string& path);
+    ~FileHold();
+    FileHold(const FileHold&) = delete;
+    FileHold& operator=(const FileHold&) = delete;
+
+    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
+    void release();
+
+private:
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+};
+
+// Counts the saves of notes.txt in a directory from outside the program:
+// each save renames notes.txt.tmp to notes.txt, which the directory reports.
+class SaveCounter {
+public:
+    explicit SaveCounter(const std::string& directory);
+    ~SaveCounter();
+    SaveCounter(const SaveCounter&) = delete;
+    SaveCounter& operator=(const SaveCounter&) = delete;
+
+    bool watching() const { return pending_; }
+    // The saves reported so far, after `settleMs` more for late reports; -1
+    // when the reports were lost (the directory's buffer overflowed).
+    int saves(int settleMs = 300);
+
+private:
+    void issue();
+    bool collect(DWORD waitMs);
+
+    HANDLE directory_ = INVALID_HANDLE_VALUE;
+    HANDLE event_ = nullptr;
+    OVERLAPPED overlapped_{};
+    DWORD buffer_[4096] = {};
+    bool pending_ = false;
+    bool overflowed_ = false;
+    int saves_ = 0;
+};
+
+// The icons a message box can show.
+enum class BoxIcon { None, Stop, Warning, Other };
+
 // A message box the program shows.
 struct MessageBoxInfo {
     HWND handle = nullptr;
     std::string caption;
     std::string text;
+    BoxIcon icon = BoxIcon::None;
+    bool hasCancel = false;
 };
 
 class Scriblet {
@@ -63,6 +113,10 @@ public:
 
     // True once the process runs and, if asked, its main window is ready.
     bool started() const { return started_; }
+    // Finds the main window of a program started without waiting for it.
+    bool attachWindow(int timeoutMs = 15000);
+    // The main window exists and is shown.
+    bool windowShown() const;
     const ScratchDir& dir() const { return dir_; }
     DWORD processId() const { return info_.dwProcessId; }
     HWND window() const { return window_; }
@@ -81,12 +135,17 @@ public:
     void pressButton(int id) const;      // BM_CLICK
     void doubleClickButton(int id) const;
     void selectEntry(int index) const;   // a click on a title list entry
+    void replaceText(int id, const std::string& text) const;  // click into it, select all, type
+    void typeAtEnd(int id, const std::string& text) const;    // click into it, caret to the end, type
+    // A raw message to a control (0: the main window), sent and handled.
+    void sendTo(int id, UINT message, WPARAM wParam, LPARAM lParam) const;
 
     // Input posted, for what opens a message box or ends the program.
     void postButton(int id) const;
     void postSelectEntry(int index) const;
     void postKey(int id, UINT virtualKey) const;
     void postSysCommand(WPARAM command) const;
+    void postCommand(int id, WORD notification) const;  // WM_COMMAND from a control
 
     // What the window shows.
     std::vector<std::string> listEntries() const;
@@ -96,6 +155,7 @@ public:
     RECT controlRect(int id) const;  // in the window's client coordinates
     RECT clientRect() const;
     HWND focusedWindow() const;
+    HWND captureWindow() const;
 
     // Message boxes of the program other than its main window.
     std::optional<MessageBoxInfo> waitForMessageBox(int timeoutMs = 5000) const;

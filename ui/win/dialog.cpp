@@ -60,6 +60,27 @@ HWND sourceControl(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     }
 }
 
+// Enter in a multi-line edit without ES_WANTRETURN stands for the dialog's
+// default command. Windows' dialog manager does that; Wine's edit control
+// keeps the key and only forwards it to a default button, so a dialog without
+// one would never see its OK.
+bool enterForDefaultCommand(HWND dialog, const MSG& message) {
+    if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) return false;
+    if (!message.hwnd || GetParent(message.hwnd) != dialog) return false;
+    char className[16] = {};
+    GetClassNameA(message.hwnd, className, sizeof className);
+    if (_stricmp(className, "Edit") != 0) return false;
+    const LONG style = GetWindowLongA(message.hwnd, GWL_STYLE);
+    if (!(style & ES_MULTILINE) || (style & ES_WANTRETURN)) return false;
+
+    const LRESULT defaultId = SendMessageA(dialog, DM_GETDEFID, 0, 0);
+    const int id = HIWORD(defaultId) == DC_HASDEFID ? LOWORD(defaultId) : IDOK;
+    HWND button = GetDlgItem(dialog, id);
+    if (button && !IsWindowEnabled(button)) return true;
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+    return true;
+}
+
 }  // namespace
 
 void DataExchange::text(int controlId, std::string& value) {
@@ -118,6 +139,7 @@ INT_PTR Dialog::DoModal() {
         }
         if (got == -1) break;
         if (preTranslateChain(message)) continue;
+        if (enterForDefaultCommand(hwnd, message)) continue;
         if (IsDialogMessageA(hwnd, &message)) continue;
         TranslateMessage(&message);
         DispatchMessageA(&message);
