@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "res/resource.h"
+#include "ui/about/about_dialog.h"
 #include "ui/main/layout.h"
 #include "ui/win/application.h"
 
@@ -181,7 +182,11 @@ LRESULT NotesDialog::onQueryDragIcon(WPARAM, LPARAM) {
 }
 
 LRESULT NotesDialog::onSysCommand(WPARAM command, LPARAM lParam) {
-    if ((command & 0xFFF0) == IDM_ABOUTBOX) return 0;
+    if ((command & 0xFFF0) == IDM_ABOUTBOX) {
+        AboutDialog about(brushes_);
+        about.DoModal();
+        return 0;
+    }
     // Close, move, size, minimise and restore keep their usual meaning.
     return DefWindowProcA(handle(), WM_SYSCOMMAND, command, lParam);
 }

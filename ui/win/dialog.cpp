@@ -128,6 +128,8 @@ INT_PTR Dialog::DoModal() {
 
     const bool ownerWasEnabled = owner && IsWindowEnabled(owner);
     if (ownerWasEnabled) EnableWindow(owner, FALSE);
+    // A template without WS_VISIBLE is shown once its set-up is done.
+    if (!ended_ && !IsWindowVisible(hwnd)) ShowWindow(hwnd, SW_SHOWNORMAL);
 
     MSG message;
     while (!ended_ && IsWindow(hwnd)) {

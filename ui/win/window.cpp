@@ -55,6 +55,29 @@ bool Window::DestroyWindow() {
     return ::DestroyWindow(hwnd_) != FALSE;
 }
 
+void Window::CenterWindow() {
+    if (!hwnd_) return;
+    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoA(MonitorFromWindow(owner ? owner : hwnd_, MONITOR_DEFAULTTONEAREST), &monitor);
+    const RECT area = monitor.rcWork;
+    RECT centre = area;
+    if (owner && IsWindowVisible(owner) && !IsIconic(owner)) GetWindowRect(owner, &centre);
+
+    RECT self{};
+    GetWindowRect(hwnd_, &self);
+    const int width = self.right - self.left;
+    const int height = self.bottom - self.top;
+    int x = (centre.left + centre.right) / 2 - width / 2;
+    int y = (centre.top + centre.bottom) / 2 - height / 2;
+    if (x + width > area.right) x = area.right - width;
+    if (x < area.left) x = area.left;
+    if (y + height > area.bottom) y = area.bottom - height;
+    if (y < area.top) y = area.top;
+    SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
     if (originalProc_) return CallWindowProcA(originalProc_, hwnd_, message, wParam, lParam);
     return DefWindowProcA(hwnd_, message, wParam, lParam);
@@ -73,6 +96,11 @@ LRESULT CALLBACK Window::subclassProc(HWND hwnd, UINT message, WPARAM wParam, LP
         self->detach();
     }
     return CallWindowProcA(original, hwnd, message, wParam, lParam);
+}
+
+POINT messagePoint() {
+    const DWORD position = GetMessagePos();
+    return POINT{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
 }
 
 bool reflectToChild(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

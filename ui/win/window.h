@@ -82,6 +82,10 @@ public:
     // Destroys the window (after the class's own clean-up).
     virtual bool DestroyWindow();
 
+    // Centres a top-level window over its owner when the owner is visible and
+    // not minimised, else over the work area, and keeps it inside the work area.
+    void CenterWindow();
+
 protected:
     void attach(HWND hwnd);
     void detach();
@@ -94,6 +98,10 @@ private:
     HWND hwnd_ = nullptr;
     WNDPROC originalProc_ = nullptr;
 };
+
+// The cursor position of the message being handled, in screen coordinates
+// (GetMessagePos, each half a signed 16-bit value).
+POINT messagePoint();
 
 // Hands a message a parent did not answer back to the child control's own
 // class. Returns true when the child's class handled it.

@@ -1,0 +1,46 @@
+// The about box: template 100 with a logo, an identification text and the
+// maker's web address as two link halves. It holds the mouse capture while it
+// is open: a press on a link opens the address, any other press ends the box.
+#pragma once
+
+#include <windows.h>
+
+#include "ui/about/hyperlink_label.h"
+#include "ui/main/palette.h"
+#include "ui/win/dialog.h"
+
+namespace scriblet {
+
+// The maker's web page, opened by both link halves.
+extern const char kMakerAddress[];
+
+class AboutDialog : public win::Dialog {
+public:
+    // Template 100 without a parent: the application's main window owns it.
+    // The brushes are the process's and outlive the box.
+    explicit AboutDialog(const Brushes& brushes);
+
+    bool routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool PreTranslateMessage(MSG& message) override;
+
+    // For tests in the same process.
+    const HyperlinkLabel& firstLink() const { return firstLink_; }
+    const HyperlinkLabel& secondLink() const { return secondLink_; }
+
+protected:
+    void DoDataExchange(win::DataExchange& exchange) override;
+    bool OnInitDialog() override;
+
+private:
+    bool overLink(POINT screenPoint) const;
+    LRESULT onMouseMove(WPARAM, LPARAM);
+    LRESULT onColour(WPARAM, LPARAM);
+
+    static const win::MessageEntry<AboutDialog> kMessageMap[];
+
+    HyperlinkLabel firstLink_;
+    HyperlinkLabel secondLink_;
+    Brushes brushes_;
+};
+
+}  // namespace scriblet
