@@ -19,6 +19,9 @@ UndoSlot undoSlot;
 NoteTable noteTable;
 const Brushes brushes{CreateSolidBrush(kBackgroundColour), CreateSolidBrush(kAccentColour)};
 
+const char* const kNoRichEditMessage =
+    "Scriblet could not open its window: the rich edit control (RICHED32.DLL) could not be loaded.";
+
 // The close button ends the process from inside its handler, with status 3.
 void endFromCloseButton() {
     std::exit(3);
@@ -29,6 +32,13 @@ void endFromCloseButton() {
 bool NotesApp::InitInstance() {
     // The body field's window class lives in this library; once per process.
     static const HMODULE richEdit = LoadLibraryA("RICHED32.DLL");
+    if (!richEdit) {
+        // Without it the body field cannot exist, and some systems (Wine)
+        // would open the window all the same, without it.
+        win::applicationMessageBox(kNoRichEditMessage, MB_ICONSTOP | MB_OK);
+        setExitCode(1);
+        return false;
+    }
 
     std::unique_ptr<FileSystem> files = makePlatformFileSystem();
     {
@@ -36,11 +46,7 @@ bool NotesApp::InitInstance() {
         const INT_PTR result = dialog.DoModal();
         if (result == -1) {
             // The window never existed, so nothing was loaded and nothing is saved.
-            win::applicationMessageBox(
-                richEdit ? "Scriblet could not open its window."
-                         : "Scriblet could not open its window: the rich edit control "
-                           "(RICHED32.DLL) could not be loaded.",
-                MB_ICONSTOP | MB_OK);
+            win::applicationMessageBox("Scriblet could not open its window.", MB_ICONSTOP | MB_OK);
             setExitCode(1);
         }
     }

@@ -64,6 +64,8 @@ BOOL CALLBACK findDialogOfProcess(HWND hwnd, LPARAM param) {
         char caption[256] = {};
         GetWindowTextA(hwnd, caption, sizeof caption);
         if (std::string(caption) != request->caption) return TRUE;
+    } else if (GetDlgItem(hwnd, 1017)) {
+        return TRUE;  // the main window (it has the title list), not a box
     }
     request->found = hwnd;
     return FALSE;
@@ -120,20 +122,15 @@ struct Pixels {
     int count = 0;
 };
 
-// Which standard icon a message box shows. The icon belongs to the other
-// process, so its picture is compared on the screen with our own copy of
-// each standard icon drawn over the same background.
-BoxIcon iconOf(HWND box) {
-    HWND iconControl = nullptr;
-    EnumChildWindows(box, &findIconStatic, reinterpret_cast<LPARAM>(&iconControl));
-    if (!iconControl) return BoxIcon::None;
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutA(box, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+// Which standard icon the icon control shows now, compared on the screen
+// with our own copy of each standard icon drawn over the same background
+// (the icon itself belongs to the other process).
+BoxIcon iconOnScreen(HWND iconControl) {
     RECT rect{};
     GetWindowRect(iconControl, &rect);
     const int width = rect.right - rect.left;
     const int height = rect.bottom - rect.top;
-    if (width <= 0 || height <= 0) return BoxIcon::None;
+    if (width <= 0 || height <= 0) return BoxIcon::Other;
 
     HDC screen = GetDC(nullptr);
     Pixels shown(screen, width, height);
@@ -149,8 +146,8 @@ BoxIcon iconOf(HWND box) {
     int fewestDifferences = shown.count / 20;  // at most 5% of the pixels may differ
     for (const auto& candidate : candidates) {
         Pixels drawn(screen, width, height);
-        HBRUSH background = CreateSolidBrush(RGB(GetBValue(shown.bits[0]), GetGValue(shown.bits[0]),
-                                                 GetRValue(shown.bits[0])));
+        const DWORD corner = shown.bits[0];
+        HBRUSH background = CreateSolidBrush(RGB(GetBValue(corner), GetGValue(corner), GetRValue(corner)));
         RECT all{0, 0, width, height};
         FillRect(drawn.dc, &all, background);
         DeleteObject(background);
@@ -167,6 +164,25 @@ BoxIcon iconOf(HWND box) {
     }
     ReleaseDC(nullptr, screen);
     return best;
+}
+
+// The icon of a message box: none when its icon control holds no icon;
+// otherwise the picture is compared until the box has painted it.
+BoxIcon iconOf(HWND box) {
+    HWND iconControl = nullptr;
+    EnumChildWindows(box, &findIconStatic, reinterpret_cast<LPARAM>(&iconControl));
+    if (!iconControl) return BoxIcon::None;
+    DWORD_PTR icon = 0;
+    SendMessageTimeoutA(iconControl, STM_GETICON, 0, 0, SMTO_NORMAL, 5000, &icon);
+    if (!icon) return BoxIcon::None;
+    BoxIcon seen = BoxIcon::Other;
+    waitUntil(
+        [&] {
+            seen = iconOnScreen(iconControl);
+            return seen != BoxIcon::Other;
+        },
+        2000);
+    return seen;
 }
 
 }  // namespace
@@ -323,8 +339,15 @@ Scriblet::~Scriblet() {
 
 void Scriblet::start(const Options& options) {
     if (options.notes) dir_.write("notes.txt", *options.notes);
+    if (options.beforeStart) options.beforeStart(dir_);
 
-    std::string commandLine = "\"" + programPath() + "\"";
+    std::string program = programPath();
+    if (!options.programName.empty()) {
+        const std::string copy = dir_.file(options.programName);
+        if (!CopyFileA(program.c_str(), copy.c_str(), FALSE)) return;
+        program = copy;
+    }
+    std::string commandLine = "\"" + program + "\"";
     if (!options.arguments.empty()) commandLine += " " + options.arguments;
 
     // The environment block: ours, plus the extra entries.
@@ -488,6 +511,10 @@ void Scriblet::postButton(int id) const {
     PostMessageA(control(id), BM_CLICK, 0, 0);
 }
 
+void Scriblet::postChars(int id, const std::string& text) const {
+    for (unsigned char c : text) PostMessageA(control(id), WM_CHAR, c, 1);
+}
+
 void Scriblet::postSelectEntry(int index) const {
     HWND list = control(1017);
     RECT item{};
@@ -515,22 +542,29 @@ void Scriblet::postCommand(int id, WORD notification) const {
 }
 
 std::vector<std::string> Scriblet::listEntries() const {
+    std::vector<std::string> entries;
+    const int count = listCount();
+    for (int i = 0; i < count; ++i) entries.push_back(listEntry(i));
+    return entries;
+}
+
+int Scriblet::listCount() const {
+    DWORD_PTR count = 0;
+    if (!SendMessageTimeoutW(control(1017), LB_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &count)) return 0;
+    return static_cast<int>(count);
+}
+
+std::string Scriblet::listEntry(int index) const {
     // The wide call: an ANSI LB_GETTEXT across processes comes back garbled under Wine.
     HWND list = control(1017);
-    std::vector<std::string> entries;
-    DWORD_PTR count = 0;
-    if (!SendMessageTimeoutW(list, LB_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &count)) return entries;
-    for (int i = 0; i < static_cast<int>(count); ++i) {
-        DWORD_PTR length = 0;
-        SendMessageTimeoutW(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0, SMTO_NORMAL, 5000, &length);
-        std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-        DWORD_PTR copied = 0;
-        SendMessageTimeoutW(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&text[0]),
-                            SMTO_NORMAL, 5000, &copied);
-        text.resize(static_cast<std::size_t>(copied) <= length ? static_cast<std::size_t>(copied) : 0);
-        entries.push_back(narrow(text));
-    }
-    return entries;
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0, SMTO_NORMAL, 5000, &length);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&text[0]),
+                        SMTO_NORMAL, 5000, &copied);
+    text.resize(static_cast<std::size_t>(copied) <= length ? static_cast<std::size_t>(copied) : 0);
+    return narrow(text);
 }
 
 int Scriblet::listSelection() const {

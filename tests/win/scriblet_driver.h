@@ -103,6 +103,11 @@ public:
         std::vector<std::string> environment;
         // Wait for the main window (false when the program is expected not to show it).
         bool waitForWindow = true;
+        // Non-empty: a copy of the program under this file name, in the scratch
+        // directory, is run instead (Wine picks per-program settings by name).
+        std::string programName;
+        // Runs once the scratch directory holds notes.txt, before the program starts.
+        std::function<void(const ScratchDir&)> beforeStart;
     };
 
     Scriblet();
@@ -142,6 +147,7 @@ public:
 
     // Input posted, for what opens a message box or ends the program.
     void postButton(int id) const;
+    void postChars(int id, const std::string& text) const;
     void postSelectEntry(int index) const;
     void postKey(int id, UINT virtualKey) const;
     void postSysCommand(WPARAM command) const;
@@ -149,6 +155,8 @@ public:
 
     // What the window shows.
     std::vector<std::string> listEntries() const;
+    int listCount() const;
+    std::string listEntry(int index) const;
     int listSelection() const;
     std::string text(int id) const;
     bool enabled(int id) const;

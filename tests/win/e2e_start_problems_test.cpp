@@ -1,0 +1,102 @@
+// Starts that cannot go as usual: a notes file that cannot be read, and a
+// missing rich edit library.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "res/resource.h"
+#include "tests/win/scriblet_driver.h"
+
+namespace scriblet::e2e {
+namespace {
+
+using Entries = std::vector<std::string>;
+
+const std::string kAlpha = "010203\r\nAlpha\r\nfirst\xB0\r\n";
+
+TEST(StartProblems, UnreadableNotesFileIsToldOnceAndNeverSavedOver) {
+    std::shared_ptr<FileHold> hold;
+    Scriblet::Options options;
+    options.notes = kAlpha;
+    options.waitForWindow = false;
+    options.beforeStart = [&hold](const ScratchDir& dir) {
+        hold = std::make_shared<FileHold>(dir.file("notes.txt"));
+    };
+    Scriblet app(options);
+    ASSERT_TRUE(hold && hold->held());
+    ASSERT_TRUE(app.started());
+
+    const std::optional<MessageBoxInfo> box = app.waitForMessageBox(15000);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ("scriblet", box->caption);
+    EXPECT_NE(std::string::npos, box->text.find(app.dir().file("notes.txt"))) << box->text;
+    EXPECT_EQ(BoxIcon::Warning, box->icon);
+    app.answer(*box, IDOK);
+    ASSERT_TRUE(app.attachWindow());
+    EXPECT_FALSE(app.waitForMessageBox(300).has_value()) << "told twice";
+    EXPECT_EQ(Entries{"<New>"}, app.listEntries());
+
+    // Even once the file could be written, this session leaves it alone.
+    hold->release();
+    app.type(IDC_TITLE, "Typed");
+    EXPECT_EQ((Entries{"Typed", "<New>"}), app.listEntries());
+    app.selectEntry(1);
+    app.postButton(IDC_CLOSE_BUTTON);
+    EXPECT_EQ(3u, app.waitForExit());
+    EXPECT_EQ(printable(kAlpha), printable(app.notes().value_or("")));
+    EXPECT_FALSE(app.dir().exists("notes.txt.tmp"));
+}
+
+// Switches a DLL off for one program name in Wine's settings, while it lives.
+// (WINEDLLOVERRIDES in the environment given to CreateProcess does not reach
+// the loader of the new process under Wine 8, so the setting goes by name.)
+class DllSwitchedOff {
+public:
+    DllSwitchedOff(const std::string& program, const std::string& dll)
+        : appKey_("Software\\Wine\\AppDefaults\\" + program) {
+        HKEY key = nullptr;
+        const std::string overrides = appKey_ + "\\DllOverrides";
+        if (RegCreateKeyExA(HKEY_CURRENT_USER, overrides.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                            nullptr) == ERROR_SUCCESS) {
+            ok_ = RegSetValueExA(key, dll.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(""), 1) ==
+                  ERROR_SUCCESS;
+            RegCloseKey(key);
+        }
+    }
+    ~DllSwitchedOff() {
+        RegDeleteKeyA(HKEY_CURRENT_USER, (appKey_ + "\\DllOverrides").c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, appKey_.c_str());
+    }
+    bool ok() const { return ok_; }
+
+private:
+    std::string appKey_;
+    bool ok_ = false;
+};
+
+TEST(StartProblems, MissingRichEditLibraryIsToldAndNothingIsSaved) {
+    DllSwitchedOff switchedOff("norichedit.exe", "riched32");
+    ASSERT_TRUE(switchedOff.ok());
+    Scriblet::Options options;
+    options.notes = kAlpha;
+    options.programName = "norichedit.exe";
+    options.waitForWindow = false;
+    Scriblet app(options);
+    ASSERT_TRUE(app.started());
+
+    const std::optional<MessageBoxInfo> box = app.waitForMessageBox(15000);
+    ASSERT_TRUE(box.has_value());
+    // Captioned with the application name: the program's file name.
+    EXPECT_EQ("norichedit", box->caption);
+    EXPECT_NE(std::string::npos, box->text.find("RICHED32.DLL")) << box->text;
+    EXPECT_EQ(BoxIcon::Stop, box->icon);
+    app.answer(*box, IDOK);
+
+    EXPECT_EQ(1u, app.waitForExit());
+    EXPECT_FALSE(app.window());
+    EXPECT_EQ(printable(kAlpha), printable(app.notes().value_or("")));
+    EXPECT_FALSE(app.dir().exists("notes.txt.tmp"));
+}
+
+}  // namespace
+}  // namespace scriblet::e2e
