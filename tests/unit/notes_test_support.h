@@ -11,12 +11,25 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <initializer_list>
 #include <iterator>
 #include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#endif
 
 #include "notes/file_system.h"
 #include "notes/note_table.h"
@@ -126,57 +139,83 @@ inline NoteTable parsed(const std::string& diskBytes, std::vector<std::string>* 
     return table;
 }
 
-// Wraps a real file system and makes its N-th operation (counted from 1 over
-// every call that can fail, open files' calls included) fail with `cause`.
+// Wraps a real file system and makes chosen operations fail. Every call that
+// can fail counts as one operation, the open files' calls included; pauses
+// only count and never sleep.
 class FailingFileSystem : public FileSystem {
 public:
-    FailingFileSystem(FileSystem& real, int failAt, FileErrorCause cause = FileErrorCause::Generic)
-        : real_(real), failAt_(failAt), cause_(cause) {}
+    // Decides from the operation's name and number (from 1) whether it fails.
+    using Rule = std::function<bool(const std::string& operation, int number)>;
+
+    FailingFileSystem(FileSystem& real, Rule rule, FileErrorCause cause = FileErrorCause::Generic)
+        : real_(real), rule_(std::move(rule)), cause_(cause) {}
+
+    static Rule nth(int n) {
+        return [n](const std::string&, int number) { return number == n; };
+    }
+    // The first `times` calls of one operation.
+    static Rule firstCalls(const std::string& operation, int times) {
+        auto seen = std::make_shared<int>(0);
+        return [operation, times, seen](const std::string& name, int) {
+            return name == operation && ++*seen <= times;
+        };
+    }
+    static Rule never() {
+        return [](const std::string&, int) { return false; };
+    }
 
     int operations() const { return count_; }
     int pauses() const { return pauses_; }
+    // Runs at each pause, as another program would do something meanwhile.
+    std::function<void()> onPause;
 
     FileStatus openRead(const std::string& name, std::unique_ptr<File>& file) override {
-        if (fails()) return failure();
+        if (fails("openRead")) return failure();
         return wrap(real_.openRead(name, file), file);
     }
     FileStatus openReadCreate(const std::string& name, std::unique_ptr<File>& file) override {
-        if (fails()) return failure();
+        if (fails("openReadCreate")) return failure();
         return wrap(real_.openReadCreate(name, file), file);
     }
     FileStatus createWrite(const std::string& name, std::unique_ptr<File>& file) override {
-        if (fails()) return failure();
+        if (fails("createWrite")) return failure();
         return wrap(real_.createWrite(name, file), file);
     }
     FileStatus isReadOnly(const std::string& name, bool& readOnly) override {
-        if (fails()) return failure();
+        if (fails("isReadOnly")) return failure();
         return real_.isReadOnly(name, readOnly);
     }
     FileStatus replace(const std::string& from, const std::string& to) override {
-        if (fails()) return failure();
+        if (fails("replace")) return failure();
         return real_.replace(from, to);
     }
     FileStatus remove(const std::string& name) override {
-        if (fails()) return failure();
+        if (fails("remove")) return failure();
         return real_.remove(name);
     }
     std::string fullPath(const std::string& name) override { return real_.fullPath(name); }
-    void pause(int) override { ++pauses_; }
+    void pause(int) override {
+        ++pauses_;
+        if (onPause) onPause();
+    }
 
 private:
     class FailingFile : public File {
     public:
         FailingFile(FailingFileSystem& owner, std::unique_ptr<File> real) : owner_(owner), real_(std::move(real)) {}
         FileStatus size(std::uint64_t& bytes) override {
-            if (owner_.fails()) return owner_.failure();
+            if (owner_.fails("size")) return owner_.failure();
             return real_->size(bytes);
         }
         FileStatus read(char* buffer, std::size_t count, std::size_t& got) override {
-            if (owner_.fails()) return owner_.failure();
+            if (owner_.fails("read")) {
+                real_->read(buffer, count / 2, got);
+                return owner_.failure();
+            }
             return real_->read(buffer, count, got);
         }
         FileStatus write(const char* data, std::size_t count) override {
-            if (owner_.fails()) {
+            if (owner_.fails("write")) {
                 // A write cut short still leaves part of its bytes behind.
                 real_->write(data, count / 2);
                 return owner_.failure();
@@ -184,11 +223,11 @@ private:
             return real_->write(data, count);
         }
         FileStatus flush() override {
-            if (owner_.fails()) return owner_.failure();
+            if (owner_.fails("flush")) return owner_.failure();
             return real_->flush();
         }
         FileStatus close() override {
-            if (owner_.fails()) {
+            if (owner_.fails("close")) {
                 real_->close();
                 return owner_.failure();
             }
@@ -200,7 +239,7 @@ private:
         std::unique_ptr<File> real_;
     };
 
-    bool fails() { return ++count_ == failAt_; }
+    bool fails(const std::string& operation) { return rule_(operation, ++count_); }
     FileStatus failure() const { return FileStatus::failure(cause_, 0); }
     FileStatus wrap(FileStatus status, std::unique_ptr<File>& file) {
         if (status) file.reset(new FailingFile(*this, std::move(file)));
@@ -208,11 +247,84 @@ private:
     }
 
     FileSystem& real_;
-    int failAt_;
+    Rule rule_;
     FileErrorCause cause_;
     int count_ = 0;
     int pauses_ = 0;
 };
+
+// Holds a file open without sharing, as another program (an editor, a virus
+// scanner) would, until released.
+class ExclusiveHold {
+public:
+    explicit ExclusiveHold(const std::string& name) {
+#ifdef _WIN32
+        handle_ = CreateFileA(name.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
+        held_ = handle_ != INVALID_HANDLE_VALUE;
+#else
+        fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        held_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
+#endif
+    }
+    ~ExclusiveHold() { release(); }
+    ExclusiveHold(const ExclusiveHold&) = delete;
+    ExclusiveHold& operator=(const ExclusiveHold&) = delete;
+
+    bool held() const { return held_; }
+    void release() {
+#ifdef _WIN32
+        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
+        handle_ = INVALID_HANDLE_VALUE;
+#else
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+#endif
+        held_ = false;
+    }
+
+private:
+#ifdef _WIN32
+    HANDLE handle_ = INVALID_HANDLE_VALUE;
+#else
+    int fd_ = -1;
+#endif
+    bool held_ = false;
+};
+
+#ifndef _WIN32
+// A small tmpfs mounted on a new directory for the life of the object (root only).
+class TmpfsMount {
+public:
+    TmpfsMount(const std::filesystem::path& where, const std::string& options) : where_(where) {
+        if (::geteuid() != 0) {
+            problem_ = "mounting a tmpfs needs root";
+            return;
+        }
+        std::filesystem::create_directories(where_);
+        if (::mount("tmpfs", where_.c_str(), "tmpfs", 0, options.c_str()) != 0) {
+            problem_ = std::string("mount failed: ") + std::strerror(errno);
+            return;
+        }
+        mounted_ = true;
+    }
+    ~TmpfsMount() {
+        if (mounted_) ::umount2(where_.c_str(), MNT_DETACH);
+    }
+    TmpfsMount(const TmpfsMount&) = delete;
+    TmpfsMount& operator=(const TmpfsMount&) = delete;
+
+    bool mounted() const { return mounted_; }
+    const std::string& problem() const { return problem_; }
+    bool remountReadOnly() {
+        return ::mount("tmpfs", where_.c_str(), "tmpfs", MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+
+private:
+    std::filesystem::path where_;
+    bool mounted_ = false;
+    std::string problem_;
+};
+#endif
 
 }  // namespace scriblet::testing
 

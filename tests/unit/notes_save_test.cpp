@@ -1,0 +1,297 @@
+// A save never destroys what is on disk: failures of every kind leave the old
+// notes.txt byte for byte and no temporary file behind.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "notes/notes_file.h"
+#include "notes_test_support.h"
+
+namespace scriblet {
+namespace {
+
+using testing::directoryListing;
+using testing::ExclusiveHold;
+using testing::FailingFileSystem;
+using testing::fixedToday;
+using testing::makeTable;
+using testing::notesOf;
+using testing::readBytes;
+using testing::ScratchDirectory;
+using testing::visible;
+using testing::writeBytes;
+
+const std::string kOldBytes = "120603\r\nShopping\r\nmilk\r\r\nbread\xB0\r\n";
+const std::vector<std::string> kOnlyNotesFile{"notes.txt"};
+
+class NotesSave : public ::testing::Test {
+protected:
+    void SetUp() override { writeBytes("notes.txt", kOldBytes); }
+
+    std::optional<FileError> save(FileSystem& through) {
+        return writeNotes(table, table.noteCount(), through, fixedToday);
+    }
+
+    // The old file is all there is, whatever the save did.
+    void expectOldFileKept(const std::string& context) {
+        EXPECT_EQ(visible(readBytes("notes.txt")), visible(kOldBytes)) << context;
+        EXPECT_EQ(directoryListing(), kOnlyNotesFile) << context;
+    }
+
+    ScratchDirectory scratch;
+    std::unique_ptr<FileSystem> real = makePlatformFileSystem();
+    NoteTable table = makeTable({{"New", "1", "replaces the old"}, {"Two", "2", "and more"}});
+    const std::string newBytes = formatNotes(table, table.noteCount(), fixedToday);
+};
+
+TEST_F(NotesSave, EachFailingOperationLeavesTheOldFile) {
+    FailingFileSystem counting(*real, FailingFileSystem::never());
+    ASSERT_FALSE(save(counting).has_value());
+    const int operations = counting.operations();
+    ASSERT_GE(operations, 6);
+
+    for (int n = 1; n <= operations; ++n) {
+        writeBytes("notes.txt", kOldBytes);
+        FailingFileSystem failing(*real, FailingFileSystem::nth(n));
+        const std::optional<FileError> error = save(failing);
+        ASSERT_TRUE(error.has_value()) << "operation " << n;
+        EXPECT_EQ(error->cause, FileErrorCause::Generic);
+        EXPECT_EQ(error->path, real->fullPath("notes.txt"));
+        expectOldFileKept("operation " + std::to_string(n));
+    }
+}
+
+TEST_F(NotesSave, EachFailingOperationLeavesNoFileWhereThereWasNone) {
+    std::filesystem::remove("notes.txt");
+    for (int n = 1; n <= 6; ++n) {
+        FailingFileSystem failing(*real, FailingFileSystem::nth(n));
+        EXPECT_TRUE(save(failing).has_value()) << "operation " << n;
+        EXPECT_EQ(directoryListing(), std::vector<std::string>()) << "operation " << n;
+    }
+}
+
+TEST_F(NotesSave, CauseOfTheFailureIsReported) {
+    FailingFileSystem diskFull(*real, FailingFileSystem::firstCalls("write", 1), FileErrorCause::DiskFull);
+    const std::optional<FileError> error = save(diskFull);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->cause, FileErrorCause::DiskFull);
+    EXPECT_EQ(fileErrorMessage(*error), "Disk full while accessing " + real->fullPath("notes.txt") + ".");
+    expectOldFileKept("disk full");
+}
+
+struct RetryCase {
+    const char* name;
+    const char* operation;
+    FileErrorCause cause;
+    int failures;
+    bool saved;
+    int pauses;
+};
+
+void PrintTo(const RetryCase& c, std::ostream* out) { *out << c.name; }
+
+class NotesSaveRetries : public NotesSave, public ::testing::WithParamInterface<RetryCase> {};
+
+TEST_P(NotesSaveRetries, RetriesOnlyWhatAnotherProgramMayRelease) {
+    const RetryCase& c = GetParam();
+    FailingFileSystem failing(*real, FailingFileSystem::firstCalls(c.operation, c.failures), c.cause);
+    const std::optional<FileError> error = save(failing);
+    EXPECT_EQ(failing.pauses(), c.pauses);
+    if (c.saved) {
+        EXPECT_FALSE(error.has_value());
+        EXPECT_EQ(readBytes("notes.txt"), newBytes);
+        EXPECT_EQ(directoryListing(), kOnlyNotesFile);
+    } else {
+        ASSERT_TRUE(error.has_value());
+        EXPECT_EQ(error->cause, c.cause);
+        expectOldFileKept(c.name);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NotesSave, NotesSaveRetries,
+    ::testing::Values(
+        RetryCase{"ReplaceSharedBriefly", "replace", FileErrorCause::SharingViolation, 5, true, 5},
+        RetryCase{"ReplaceSharedTooLong", "replace", FileErrorCause::SharingViolation, 6, false, 5},
+        RetryCase{"ReplaceDeniedBriefly", "replace", FileErrorCause::AccessDenied, 3, true, 3},
+        RetryCase{"ReplaceDeniedTooLong", "replace", FileErrorCause::AccessDenied, 6, false, 5},
+        RetryCase{"ReplaceFailsOtherwise", "replace", FileErrorCause::Generic, 1, false, 0},
+        RetryCase{"TemporarySharedBriefly", "createWrite", FileErrorCause::SharingViolation, 2, true, 2},
+        RetryCase{"TemporaryDenied", "createWrite", FileErrorCause::AccessDenied, 1, false, 0}),
+    [](const ::testing::TestParamInfo<RetryCase>& info) { return std::string(info.param.name); });
+
+TEST_F(NotesSave, FileHeldByAnotherProgramIsKept) {
+    ExclusiveHold hold("notes.txt");
+    ASSERT_TRUE(hold.held());
+    FailingFileSystem noSleep(*real, FailingFileSystem::never());
+    const std::optional<FileError> error = save(noSleep);
+    ASSERT_TRUE(error.has_value());
+    // Windows refuses the move with access denied, the open with a sharing violation.
+    EXPECT_TRUE(error->cause == FileErrorCause::SharingViolation || error->cause == FileErrorCause::AccessDenied)
+        << static_cast<int>(error->cause);
+    EXPECT_EQ(noSleep.pauses(), 5);
+    hold.release();
+    expectOldFileKept("held");
+}
+
+TEST_F(NotesSave, FileReleasedWhileRetryingIsSaved) {
+    ExclusiveHold hold("notes.txt");
+    ASSERT_TRUE(hold.held());
+    FailingFileSystem waiting(*real, FailingFileSystem::never());
+    waiting.onPause = [&] {
+        if (waiting.pauses() == 2) hold.release();
+    };
+    EXPECT_FALSE(save(waiting).has_value());
+    EXPECT_EQ(readBytes("notes.txt"), newBytes);
+    EXPECT_EQ(directoryListing(), kOnlyNotesFile);
+}
+
+TEST_F(NotesSave, FileHeldByAnotherProgramIsNotRead) {
+    ExclusiveHold hold("notes.txt");
+    ASSERT_TRUE(hold.held());
+    FailingFileSystem noSleep(*real, FailingFileSystem::never());
+    NoteTable read = makeTable({{"stale", "0", "x"}});
+    const ReadOutcome outcome = readNotes(read, noSleep, [](const std::string&) {});
+    EXPECT_EQ(outcome.result, ReadResult::NotOpened);
+    ASSERT_TRUE(outcome.error.has_value());
+    EXPECT_EQ(outcome.error->cause, FileErrorCause::SharingViolation);
+    EXPECT_EQ(outcome.error->path, real->fullPath("notes.txt"));
+    EXPECT_EQ(read.noteCount(), 0);
+    hold.release();
+    expectOldFileKept("held while reading");
+}
+
+TEST_F(NotesSave, ReadOnlyFileIsKept) {
+    std::filesystem::permissions("notes.txt", std::filesystem::perms::owner_write | std::filesystem::perms::group_write |
+                                                  std::filesystem::perms::others_write,
+                                 std::filesystem::perm_options::remove);
+    const std::optional<FileError> error = save(*real);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->cause, FileErrorCause::AccessDenied);
+    EXPECT_EQ(fileErrorMessage(*error), "Access to " + real->fullPath("notes.txt") + " was denied.");
+    expectOldFileKept("read-only");
+
+    NoteTable read;
+    EXPECT_EQ(readNotes(read, *real, [](const std::string&) {}).result, ReadResult::OpenedWithData);
+    EXPECT_EQ(read.noteCount(), 1);
+    std::filesystem::permissions("notes.txt", std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
+}
+
+TEST_F(NotesSave, EachFailingOperationOfAReadGivesAllOrNothing) {
+    FailingFileSystem counting(*real, FailingFileSystem::never());
+    NoteTable read;
+    ASSERT_EQ(readNotes(read, counting, [](const std::string&) {}).result, ReadResult::OpenedWithData);
+    const std::vector<Note> all = notesOf(read);
+    for (int n = 1; n <= counting.operations(); ++n) {
+        FailingFileSystem failing(*real, FailingFileSystem::nth(n));
+        std::vector<std::string> titles;
+        const ReadOutcome outcome = readNotes(read, failing, [&titles](const std::string& t) { titles.push_back(t); });
+        if (outcome.result == ReadResult::OpenedWithData) {
+            EXPECT_EQ(notesOf(read), all) << "operation " << n;
+            EXPECT_EQ(titles.size(), all.size()) << "operation " << n;
+        } else {
+            EXPECT_EQ(outcome.result, ReadResult::NotOpened) << "operation " << n;
+            EXPECT_TRUE(outcome.error.has_value()) << "operation " << n;
+            EXPECT_EQ(read.noteCount(), 0) << "operation " << n;
+            EXPECT_TRUE(titles.empty()) << "operation " << n;
+        }
+        expectOldFileKept("read, operation " + std::to_string(n));
+    }
+}
+
+TEST_F(NotesSave, FailedSizeQueryIsASeekError) {
+    FailingFileSystem failing(*real, FailingFileSystem::firstCalls("size", 1));
+    NoteTable read;
+    const ReadOutcome outcome = readNotes(read, failing, [](const std::string&) {});
+    EXPECT_EQ(outcome.result, ReadResult::NotOpened);
+    ASSERT_TRUE(outcome.error.has_value());
+    EXPECT_EQ(fileErrorMessage(*outcome.error), "Seek failed on " + real->fullPath("notes.txt"));
+}
+
+#ifndef _WIN32
+// Makes the current directory read-only, with notes.txt holding `bytes` when
+// given. Root writes into any directory whatever its permissions, so for root
+// a read-only file system stands in for the read-only folder.
+class ReadOnlyDirectory {
+public:
+    ReadOnlyDirectory(const std::filesystem::path& scratch, const std::string* bytes) {
+        if (::geteuid() != 0) {
+            if (!bytes) std::filesystem::remove("notes.txt");
+            std::filesystem::permissions(".", std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+            ready_ = true;
+            return;
+        }
+        mount_.emplace(scratch / "ro", "size=64k");
+        if (!mount_->mounted()) {
+            problem_ = mount_->problem();
+            return;
+        }
+        if (bytes) writeBytes(scratch / "ro" / "notes.txt", *bytes);
+        if (!mount_->remountReadOnly()) {
+            problem_ = "remounting read-only failed";
+            return;
+        }
+        std::filesystem::current_path(scratch / "ro");
+        ready_ = true;
+    }
+
+    bool ready() const { return ready_; }
+    const std::string& problem() const { return problem_; }
+
+private:
+    std::optional<testing::TmpfsMount> mount_;
+    bool ready_ = false;
+    std::string problem_;
+};
+
+TEST_F(NotesSave, ReadOnlyDirectoryKeepsTheFile) {
+    ReadOnlyDirectory directory(scratch.path(), &kOldBytes);
+    if (!directory.ready()) GTEST_SKIP() << "no read-only directory: " << directory.problem();
+
+    const std::optional<FileError> error = save(*real);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->cause, FileErrorCause::AccessDenied);
+    expectOldFileKept("read-only directory");
+
+    NoteTable read;
+    EXPECT_EQ(readNotes(read, *real, [](const std::string&) {}).result, ReadResult::OpenedWithData);
+    EXPECT_EQ(read.noteCount(), 1);
+    std::filesystem::current_path(scratch.path());
+}
+
+TEST_F(NotesSave, ReadOnlyDirectoryWithoutNotesFileIsNotOpened) {
+    ReadOnlyDirectory directory(scratch.path(), nullptr);
+    if (!directory.ready()) GTEST_SKIP() << "no read-only directory: " << directory.problem();
+
+    NoteTable read;
+    const ReadOutcome outcome = readNotes(read, *real, [](const std::string&) {});
+    EXPECT_EQ(outcome.result, ReadResult::NotOpened);
+    ASSERT_TRUE(outcome.error.has_value());
+    EXPECT_EQ(outcome.error->cause, FileErrorCause::AccessDenied);
+    EXPECT_EQ(outcome.error->path, real->fullPath("notes.txt"));
+    std::filesystem::current_path(scratch.path());
+}
+
+TEST_F(NotesSave, FullDiskKeepsTheFile) {
+    testing::TmpfsMount mount(scratch.path() / "small", "size=64k");
+    if (!mount.mounted()) GTEST_SKIP() << "no small disk to fill: " << mount.problem();
+    std::filesystem::current_path("small");
+    writeBytes("notes.txt", kOldBytes);
+
+    table = makeTable({{"Big", "1", std::string(200 * 1024, 'x')}});
+    const std::optional<FileError> error = save(*real);
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(error->cause, FileErrorCause::DiskFull);
+    expectOldFileKept("disk full");
+
+    // The space the failed save took is free again.
+    table = makeTable({{"Small", "1", std::string(20 * 1024, 'y')}});
+    EXPECT_FALSE(save(*real).has_value());
+    EXPECT_EQ(readBytes("notes.txt"), formatNotes(table, 1, fixedToday));
+    std::filesystem::current_path(scratch.path());
+}
+#endif
+
+}  // namespace
+}  // namespace scriblet
