@@ -1,0 +1,82 @@
+// The 16-bit limit: a file with more notes than the table holds loses none of
+// them at the next save.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "notes/notes_file.h"
+#include "notes_test_support.h"
+
+namespace scriblet {
+namespace {
+
+using testing::fixedToday;
+using testing::parsed;
+using testing::readBytes;
+using testing::ScratchDirectory;
+using testing::writeBytes;
+
+std::string recordsFile(int count) {
+    std::string bytes;
+    for (int i = 0; i < count; ++i) {
+        bytes += "1203" + std::to_string(i % 100) + "\r\nTitle " + std::to_string(i) + "\r\nbody " +
+                 std::to_string(i) + "\r\r\nsecond line\xB0\r\n";
+    }
+    return bytes;
+}
+
+TEST(NotesLimits, NotesBeyondTheTableAreKeptAndWrittenBack) {
+    const std::string bytes = recordsFile(kMaxNotesRead + 3);
+    std::vector<std::string> titles;
+    NoteTable table = parsed(bytes, &titles);
+    ASSERT_EQ(table.noteCount(), kMaxNotesRead);
+    EXPECT_EQ(titles.size(), static_cast<std::size_t>(kMaxNotesRead));
+    EXPECT_EQ(table.at(kMaxNotesRead - 1).title, "Title 32765");
+    EXPECT_EQ(table.unreadText.substr(0, 12), "120366\nTitle");
+
+    // The window's pending note still fits, and then the table is full.
+    ASSERT_TRUE(table.appendNote());
+    EXPECT_FALSE(table.appendNote());
+    EXPECT_EQ(formatNotes(table, kMaxNotesRead, fixedToday), bytes);
+}
+
+TEST(NotesLimits, UnreadNotesComeBackAfterDeletions) {
+    const std::string bytes = recordsFile(kMaxNotesRead + 2);
+    NoteTable table = parsed(bytes);
+    table.removeNoteAt(0);
+    table.removeNoteAt(0);
+    const NoteTable reread = parsed(formatNotes(table, table.noteCount(), fixedToday));
+    ASSERT_EQ(reread.noteCount(), kMaxNotesRead);
+    EXPECT_EQ(reread.at(0).title, "Title 2");
+    EXPECT_EQ(reread.at(kMaxNotesRead - 1).title, "Title 32767");
+    EXPECT_EQ(reread.unreadText, "");
+}
+
+TEST(NotesLimits, FullTableIsWrittenWhole) {
+    NoteTable table;
+    for (int i = 0; i < NoteTable::kMaxEntries; ++i) {
+        table.appendNote();
+        table.at(static_cast<std::int16_t>(i)).title = "T" + std::to_string(i);
+    }
+    const std::string bytes = formatNotes(table, table.noteCount(), fixedToday);
+    const NoteTable reread = parsed(bytes);
+    ASSERT_EQ(reread.noteCount(), kMaxNotesRead);
+    EXPECT_EQ(reread.unreadText, "010203\nT32766\n<empty>\xB0\n");
+    EXPECT_EQ(formatNotes(reread, reread.noteCount(), fixedToday), bytes);
+}
+
+TEST(NotesLimits, LongFileSurvivesReadAndSaveOnDisk) {
+    ScratchDirectory scratch;
+    const std::unique_ptr<FileSystem> files = makePlatformFileSystem();
+    const std::string bytes = recordsFile(kMaxNotesRead + 5);
+    writeBytes("notes.txt", bytes);
+    NoteTable table;
+    ASSERT_EQ(readNotes(table, *files, [](const std::string&) {}).result, ReadResult::OpenedWithData);
+    ASSERT_EQ(table.noteCount(), kMaxNotesRead);
+    ASSERT_FALSE(writeNotes(table, table.noteCount(), *files, fixedToday).has_value());
+    EXPECT_TRUE(readBytes("notes.txt") == bytes);
+}
+
+}  // namespace
+}  // namespace scriblet
