@@ -111,6 +111,21 @@ void DataExchange::control(int controlId, Window& object) {
     if (!object.handle()) object.subclassWindow(dialog_.item(controlId));
 }
 
+HWND Dialog::item(int controlId) const {
+    const auto known = items_.find(controlId);
+    if (known != items_.end()) {
+        HWND control = known->second;
+        // Still the same child: these checks stay inside the process.
+        if (IsWindow(control) && GetParent(control) == handle() && GetDlgCtrlID(control) == controlId) {
+            return control;
+        }
+        items_.erase(known);
+    }
+    HWND control = GetDlgItem(handle(), controlId);
+    if (control) items_[controlId] = control;
+    return control;
+}
+
 INT_PTR Dialog::DoModal() {
     ended_ = false;
     result_ = -1;

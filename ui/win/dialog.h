@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 #include "ui/win/window.h"
@@ -47,7 +48,10 @@ public:
     bool UpdateData(bool saveAndValidate);
     bool exchangingData() const { return exchanging_; }
 
-    HWND item(int controlId) const { return GetDlgItem(handle(), controlId); }
+    // The control with this identifier. Remembered once found: Wine's
+    // GetDlgItem asks its server for the list of children on every call,
+    // which made filling a list of thousands of entries take seconds.
+    HWND item(int controlId) const;
 
     bool routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     bool PreTranslateMessage(MSG& message) override;
@@ -72,6 +76,7 @@ private:
     int templateId_;
     HWND parent_;
     bool exchanging_ = false;
+    mutable std::map<int, HWND> items_;
     bool ended_ = false;
     INT_PTR result_ = -1;
 };
