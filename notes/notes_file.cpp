@@ -1,5 +1,6 @@
 #include "notes/notes_file.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <new>
@@ -76,13 +77,14 @@ public:
         } else {
             body.clear();
             body.reserve(length);
-            for (std::size_t i = start; i < end; ++i) {
-                if (text_[i] == kTerminator) {
-                    body.push_back(static_cast<char>(hexValue(text_[i + 1]) * 16 + hexValue(text_[i + 2])));
-                    i += 2;
-                } else {
-                    body.push_back(text_[i]);
-                }
+            std::size_t i = start;
+            while (i < end) {
+                const void* found = std::memchr(text_ + i, kTerminator, end - i);
+                const std::size_t at = found ? static_cast<std::size_t>(static_cast<const char*>(found) - text_) : end;
+                body.append(text_ + i, at - i);
+                if (at == end) break;
+                body.push_back(static_cast<char>(hexValue(text_[at + 1]) * 16 + hexValue(text_[at + 2])));
+                i = at + 3;
             }
         }
         return true;
@@ -104,10 +106,13 @@ private:
     std::size_t pos_ = 0;
 };
 
+// Bytes that a title or date cannot carry.
+bool breaksLine(char c) { return c == '\r' || c == '\n' || c == '\x1A' || c == '\0'; }
+
 // A title or date goes on one line: each line break (CR LF, LF or CR) and
 // each byte 0x1A or NUL becomes a blank.
 void appendOneLine(std::string& out, const std::string& field) {
-    if (field.find_first_of(std::string("\r\n\x1A\0", 4)) == std::string::npos) {
+    if (std::none_of(field.begin(), field.end(), breaksLine)) {
         out += field;
         return;
     }
@@ -116,12 +121,21 @@ void appendOneLine(std::string& out, const std::string& field) {
         if (c == '\r' && i + 1 < field.size() && field[i + 1] == '\n') {
             out.push_back(' ');
             ++i;
-        } else if (c == '\r' || c == '\n' || c == '\x1A' || c == '\0') {
-            out.push_back(' ');
         } else {
-            out.push_back(c);
+            out.push_back(breaksLine(c) ? ' ' : c);
         }
     }
+}
+
+const char* nextOf(const char* from, const char* end, char c) {
+    const void* found = std::memchr(from, c, static_cast<std::size_t>(end - from));
+    return found ? static_cast<const char*>(found) : end;
+}
+
+void appendEscape(std::string& out, unsigned char byte) {
+    out.push_back(kTerminator);
+    out.push_back(kHexDigits[byte >> 4]);
+    out.push_back(kHexDigits[byte & 15]);
 }
 
 // The body with its escapes, in disk form (LF as CR LF).
@@ -130,30 +144,26 @@ void appendBody(std::string& out, const std::string& body) {
         out += kEmptyBody;
         return;
     }
-    std::size_t i = 0;
+    std::size_t from = 0;
     if (body == kEmptyBody) {
-        out.push_back(kTerminator);
-        out.push_back(kHexDigits['<' >> 4]);
-        out.push_back(kHexDigits['<' & 15]);
-        i = 1;
+        appendEscape(out, '<');
+        from = 1;
     }
-    const char* p = body.data();
-    std::size_t spanStart = i;
-    for (; i < body.size(); ++i) {
-        const char c = p[i];
-        if (c != '\n' && c != kTerminator && c != '\x1A' && c != '\0') continue;
-        out.append(p + spanStart, i - spanStart);
-        if (c == '\n') {
-            out.append("\r\n", 2);
-        } else {
-            const unsigned char byte = static_cast<unsigned char>(c);
-            out.push_back(kTerminator);
-            out.push_back(kHexDigits[byte >> 4]);
-            out.push_back(kHexDigits[byte & 15]);
-        }
-        spanStart = i + 1;
+    const char* p = body.data() + from;
+    const char* const end = body.data() + body.size();
+    const char* degree = nextOf(p, end, kTerminator);
+    const char* substitute = nextOf(p, end, '\x1A');
+    const char* nul = nextOf(p, end, '\0');
+    for (;;) {
+        const char* next = std::min(degree, std::min(substitute, nul));
+        appendTextToDisk(out, p, static_cast<std::size_t>(next - p));
+        if (next == end) break;
+        appendEscape(out, static_cast<unsigned char>(*next));
+        p = next + 1;
+        if (next == degree) degree = nextOf(p, end, kTerminator);
+        if (next == substitute) substitute = nextOf(p, end, '\x1A');
+        if (next == nul) nul = nextOf(p, end, '\0');
     }
-    out.append(p + spanStart, body.size() - spanStart);
 }
 
 template <class Operation>
