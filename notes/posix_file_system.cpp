@@ -157,6 +157,9 @@ public:
         int held = -1;
         const FileStatus locked = openLocked(to, O_RDONLY, held);
         if (!locked && locked.cause == FileErrorCause::SharingViolation) return locked;
+        // The new file keeps the permissions the user gave the old one.
+        struct stat info;
+        if (::stat(to.c_str(), &info) == 0) ::chmod(from.c_str(), info.st_mode & 07777);
         FileStatus status = FileStatus::success();
         if (::rename(from.c_str(), to.c_str()) != 0) status = lastError();
         if (held >= 0) ::close(held);

@@ -109,6 +109,17 @@ TEST_F(NotesFileOnDisk, ErrorNamesTheFullPathOfNotesFile) {
     EXPECT_EQ(fileErrorMessage({FileErrorCause::DiskFull, path, 0}), "Disk full while accessing " + path + ".");
 }
 
+#ifndef _WIN32
+TEST_F(NotesFileOnDisk, SaveKeepsThePermissionsOfTheOldFile) {
+    writeBytes("notes.txt", "1\r\nA\r\na\xB0\r\n");
+    const auto privateMode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
+    std::filesystem::permissions("notes.txt", privateMode);
+    table = makeTable({{"B", "2", "b"}});
+    ASSERT_FALSE(writeNotes(table, 1, *files, fixedToday).has_value());
+    EXPECT_EQ(std::filesystem::status("notes.txt").permissions(), privateMode);
+}
+#endif
+
 TEST(NotesFileErrorMessage, TextForEachCause) {
     struct Case {
         FileErrorCause cause;
