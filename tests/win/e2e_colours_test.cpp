@@ -1,0 +1,293 @@
+// What the real window shows, read back from the screen: the colours of its
+// fields, list and bars, and the picture each button draws in each state.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "res/resource.h"
+#include "tests/win/scriblet_driver.h"
+
+namespace scriblet::e2e {
+namespace {
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kAccent = RGB(102, 102, 255);
+
+std::string colourName(COLORREF c) {
+    return "RGB(" + std::to_string(GetRValue(c)) + "," + std::to_string(GetGValue(c)) + "," +
+           std::to_string(GetBValue(c)) + ")";
+}
+
+// A copy of width x height pixels, top-down, 32 bits each.
+class Pixels {
+public:
+    Pixels(int width, int height) : width_(width), height_(height) {
+        BITMAPINFO info{};
+        info.bmiHeader.biSize = sizeof info.bmiHeader;
+        info.bmiHeader.biWidth = width;
+        info.bmiHeader.biHeight = -height;
+        info.bmiHeader.biPlanes = 1;
+        info.bmiHeader.biBitCount = 32;
+        info.bmiHeader.biCompression = BI_RGB;
+        dc_ = CreateCompatibleDC(nullptr);
+        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
+        old_ = SelectObject(dc_, bitmap_);
+    }
+    ~Pixels() {
+        SelectObject(dc_, old_);
+        DeleteObject(bitmap_);
+        DeleteDC(dc_);
+    }
+    Pixels(const Pixels&) = delete;
+    Pixels& operator=(const Pixels&) = delete;
+
+    HDC dc() const { return dc_; }
+    int width() const { return width_; }
+    int height() const { return height_; }
+    COLORREF at(int x, int y) const {
+        const DWORD p = bits_[y * width_ + x];
+        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
+    }
+    // How many pixels of a rectangle have the colour.
+    int count(const RECT& r, COLORREF colour) const {
+        int n = 0;
+        for (int y = r.top; y < r.bottom; ++y) {
+            for (int x = r.left; x < r.right; ++x) n += at(x, y) == colour ? 1 : 0;
+        }
+        return n;
+    }
+
+    // The smallest rectangle that holds every pixel of the colour in `r`.
+    RECT bounds(const RECT& r, COLORREF colour) const {
+        RECT b{r.right, r.bottom, r.left, r.top};
+        for (int y = r.top; y < r.bottom; ++y) {
+            for (int x = r.left; x < r.right; ++x) {
+                if (at(x, y) != colour) continue;
+                b.left = x < b.left ? x : b.left;
+                b.top = y < b.top ? y : b.top;
+                b.right = x + 1 > b.right ? x + 1 : b.right;
+                b.bottom = y + 1 > b.bottom ? y + 1 : b.bottom;
+            }
+        }
+        return b;
+    }
+private:
+    int width_;
+    int height_;
+    HDC dc_ = nullptr;
+    HBITMAP bitmap_ = nullptr;
+    HGDIOBJ old_ = nullptr;
+    DWORD* bits_ = nullptr;
+};
+
+// Waits until the program has painted, then copies a window's client area
+// from the screen.
+std::unique_ptr<Pixels> captureClient(const Scriblet& app, HWND window) {
+    RedrawWindow(app.window(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+    app.waitIdle();
+    GdiFlush();
+    Sleep(100);
+    app.waitIdle();
+    RECT client{};
+    GetClientRect(window, &client);
+    POINT origin{0, 0};
+    ClientToScreen(window, &origin);
+    auto pixels = std::make_unique<Pixels>(client.right, client.bottom);
+    HDC screen = GetDC(nullptr);
+    BitBlt(pixels->dc(), 0, 0, client.right, client.bottom, screen, origin.x, origin.y, SRCCOPY);
+    ReleaseDC(nullptr, screen);
+    GdiFlush();
+    return pixels;
+}
+
+// Text in `region` is drawn in `text` on `background`: its pixels are there,
+// and between its strokes the background shows (not a box of another colour).
+void expectTextOn(const Pixels& pixels, const RECT& region, COLORREF text, COLORREF background, const char* where) {
+    const RECT box = pixels.bounds(region, text);
+    ASSERT_GT(pixels.count(box, text), 10) << where << ": no text in " << colourName(text);
+    const int area = (box.right - box.left) * (box.bottom - box.top);
+    EXPECT_GT(pixels.count(box, background) * 4, area) << where << ": text not on " << colourName(background);
+    EXPECT_EQ(0, pixels.count(region, RGB(0, 0, 0))) << where;
+}
+
+const char kOneNote[] = "120626\r\nShopping\r\nmilk\r\r\nbread\xB0\r\n";
+
+class Colours : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Scriblet::Options options;
+        options.notes = std::string(kOneNote);
+        app_ = std::make_unique<Scriblet>(options);
+        ASSERT_TRUE(app_->started());
+    }
+
+    // The colour of a point in a control's client area.
+    COLORREF colourIn(int id, int x, int y) const {
+        return captureClient(*app_, app_->control(id))->at(x, y);
+    }
+
+    std::unique_ptr<Scriblet> app_;
+};
+
+TEST_F(Colours, BackgroundsOfFieldsListAndBars) {
+    const auto window = captureClient(*app_, app_->window());
+    const RECT client = app_->clientRect();
+    const int w = client.right;
+    const int h = client.bottom;
+    struct Sample {
+        const char* where;
+        int x, y;
+        COLORREF colour;
+    };
+    // Points inside each control, away from any text.
+    const Sample samples[] = {
+        {"title field, right end", w - 199 - 6, 2, kAccent},
+        {"date field, left end", w - 197 + 2, 2, kAccent},
+        {"date field, right end", w - 147 - 2, 18, kAccent},
+        {"separator", w - 198, 10, kWhite},
+        {"body, lower left", 10, h - 45, kWhite},
+        {"body, upper middle", (w - 125) / 2, 60, kWhite},
+        {"title list, below the titles", w - 60, h - 45, kWhite},
+        {"bottom bar, between the buttons", (66 + w - 85) / 2, h - 17, kWhite},
+        {"bottom bar, left corner", 2, h - 2, kWhite},
+        {"bottom bar, under the undo button", w - 50, h - 3, kWhite},
+    };
+    for (const Sample& s : samples) {
+        EXPECT_EQ(colourName(s.colour), colourName(window->at(s.x, s.y))) << s.where;
+    }
+}
+
+TEST_F(Colours, TitleAndDateShowWhiteTextOnTheAccent) {
+    app_->replaceText(IDC_TITLE, "MMMM");
+    app_->focus(IDC_TITLE_LIST);
+    for (int id : {IDC_TITLE, IDC_DATE}) {
+        const auto field = captureClient(*app_, app_->control(id));
+        const RECT all{0, 0, field->width(), field->height()};
+        expectTextOn(*field, all, kWhite, kAccent, id == IDC_TITLE ? "title field" : "date field");
+    }
+}
+
+TEST_F(Colours, BodyShowsAccentTextOnWhite) {
+    app_->replaceText(IDC_BODY, "MMMM");
+    app_->focus(IDC_TITLE_LIST);
+    const auto body = captureClient(*app_, app_->control(IDC_BODY));
+    expectTextOn(*body, RECT{0, 0, 80, 25}, kAccent, kWhite, "body");
+}
+
+TEST_F(Colours, ListShowsAccentTitlesOnWhite) {
+    // Entry 1, "<New>", is not selected, so it has the window's colours.
+    RECT entry{};
+    DWORD_PTR ignored = 0;
+    SendMessageTimeoutA(app_->control(IDC_TITLE_LIST), LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&entry),
+                        SMTO_NORMAL, 5000, &ignored);
+    ASSERT_GT(entry.bottom, entry.top);
+    const auto list = captureClient(*app_, app_->control(IDC_TITLE_LIST));
+    expectTextOn(*list, entry, kAccent, kWhite, "title list");
+}
+
+// A bitmap of scriblet.exe's resources, drawn into pixels of its own size.
+std::unique_ptr<Pixels> programBitmap(const std::string& name) {
+    char path[MAX_PATH];
+    std::string exe(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
+    exe.erase(exe.find_last_of("\\/") + 1);
+    exe += "scriblet.exe";
+    HMODULE program = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!program) return nullptr;
+    auto bitmap = static_cast<HBITMAP>(LoadImageA(program, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    FreeLibrary(program);
+    if (!bitmap) return nullptr;
+    BITMAP size{};
+    GetObjectA(bitmap, sizeof size, &size);
+    auto pixels = std::make_unique<Pixels>(size.bmWidth, size.bmHeight);
+    HDC source = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(source, bitmap);
+    BitBlt(pixels->dc(), 0, 0, size.bmWidth, size.bmHeight, source, 0, 0, SRCCOPY);
+    SelectObject(source, old);
+    DeleteDC(source);
+    DeleteObject(bitmap);
+    GdiFlush();
+    return pixels;
+}
+
+// The first pixel where a button on the screen differs from the picture, or "".
+std::string difference(const Pixels& shown, const Pixels& picture) {
+    if (shown.width() != picture.width() || shown.height() != picture.height()) {
+        return "button " + std::to_string(shown.width()) + " x " + std::to_string(shown.height()) + ", picture " +
+               std::to_string(picture.width()) + " x " + std::to_string(picture.height());
+    }
+    for (int y = 0; y < shown.height(); ++y) {
+        for (int x = 0; x < shown.width(); ++x) {
+            if (shown.at(x, y) != picture.at(x, y)) {
+                return "at (" + std::to_string(x) + ", " + std::to_string(y) + ") the button shows " +
+                       colourName(shown.at(x, y)) + ", the picture has " + colourName(picture.at(x, y));
+            }
+        }
+    }
+    return "";
+}
+
+class Pictures : public Colours {
+protected:
+    // The button shows exactly the named picture: unscaled, from its top left
+    // corner, no text and no focus rectangle.
+    void expectShows(int id, const std::string& picture) const {
+        const auto expected = programBitmap(picture);
+        ASSERT_NE(nullptr, expected) << "scriblet.exe has no bitmap " << picture;
+        const auto shown = captureClient(*app_, app_->control(id));
+        EXPECT_EQ("", difference(*shown, *expected)) << "control " << id << " should show " << picture;
+    }
+    void setPressed(int id, bool pressed) const { app_->sendTo(id, BM_SETSTATE, pressed ? TRUE : FALSE, 0); }
+    void giveFocus(int id) const {
+        app_->sendTo(0, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(app_->control(id)), TRUE);
+    }
+};
+
+TEST_F(Pictures, AtStartEachButtonShowsItsNormalPictureAndUndoItsDisabledOne) {
+    EXPECT_FALSE(app_->enabled(IDC_UNDO_BUTTON));
+    expectShows(IDC_DELETE_BUTTON, "DELBUTTONU");
+    expectShows(IDC_UNDO_BUTTON, "UNDOBUTTONX");
+    expectShows(IDC_DATE_BUTTON, "DATEBUTTONU");
+    expectShows(IDC_CLOSE_BUTTON, "OKU");
+}
+
+TEST_F(Pictures, CloseButtonShowsItsFocusAndPressedPictures) {
+    giveFocus(IDC_CLOSE_BUTTON);
+    ASSERT_EQ(app_->control(IDC_CLOSE_BUTTON), app_->focusedWindow());
+    expectShows(IDC_CLOSE_BUTTON, "OKF");
+    setPressed(IDC_CLOSE_BUTTON, true);
+    expectShows(IDC_CLOSE_BUTTON, "OKD");
+    setPressed(IDC_CLOSE_BUTTON, false);
+    expectShows(IDC_CLOSE_BUTTON, "OKF");
+    giveFocus(IDC_TITLE_LIST);
+    expectShows(IDC_CLOSE_BUTTON, "OKU");
+}
+
+TEST_F(Pictures, PressedButtonsShowTheirPressedPictures) {
+    const struct {
+        int id;
+        const char* pressed;
+        const char* normal;
+    } buttons[] = {
+        {IDC_DELETE_BUTTON, "DELBUTTOND", "DELBUTTONU"},
+        {IDC_DATE_BUTTON, "DATEBUTTOND", "DATEBUTTONU"},
+    };
+    for (const auto& button : buttons) {
+        setPressed(button.id, true);
+        expectShows(button.id, button.pressed);
+        setPressed(button.id, false);
+        expectShows(button.id, button.normal);
+    }
+}
+
+TEST_F(Pictures, EnabledUndoButtonShowsItsNormalPictureAndItsPressedOne) {
+    EnableWindow(app_->control(IDC_UNDO_BUTTON), TRUE);
+    expectShows(IDC_UNDO_BUTTON, "UNDOBUTTONU");
+    setPressed(IDC_UNDO_BUTTON, true);
+    expectShows(IDC_UNDO_BUTTON, "UNDOBUTTOND");
+    setPressed(IDC_UNDO_BUTTON, false);
+}
+
+}  // namespace
+}  // namespace scriblet::e2e
