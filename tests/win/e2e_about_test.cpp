@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "res/resource.h"
 #include "tests/win/scriblet_driver.h"
