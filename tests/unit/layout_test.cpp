@@ -26,7 +26,7 @@ void expectPlacements(int w, int h, const std::vector<Placed>& expected) {
     }
 }
 
-TEST(MainWindowLayout, PlacesTheTenControlsInOrderForTwoSizes) {
+TEST(LayoutTable, PlacesTheTenControlsInOrderForTwoSizes) {
     expectPlacements(500, 400, {
                                    {IDC_TITLE_LIST, 375, 0, 125, 366},
                                    {IDC_DATE_BUTTON, 353, 0, 22, 21},
@@ -54,7 +54,7 @@ TEST(MainWindowLayout, PlacesTheTenControlsInOrderForTwoSizes) {
                                });
 }
 
-TEST(MainWindowLayout, FormattingRectanglesOfTheThreeFields) {
+TEST(LayoutTable, FormattingRectanglesOfTheThreeFields) {
     const auto placements = mainWindowLayout(500, 400);
     struct Expected {
         std::size_t step;
@@ -78,7 +78,7 @@ TEST(MainWindowLayout, FormattingRectanglesOfTheThreeFields) {
     }
 }
 
-TEST(MainWindowLayout, MinimisedClientAreaClampsSizesAtZero) {
+TEST(LayoutTable, MinimisedClientAreaClampsSizesAtZero) {
     for (const ControlPlacement& p : mainWindowLayout(0, 0)) {
         EXPECT_GE(p.width, 0) << "control " << p.controlId;
         EXPECT_GE(p.height, 0) << "control " << p.controlId;

@@ -114,7 +114,7 @@ void expectTextOn(const Pixels& pixels, const RECT& region, COLORREF text, COLOR
 
 const char kOneNote[] = "120626\r\nShopping\r\nmilk\r\r\nbread\xB0\r\n";
 
-class Colours : public ::testing::Test {
+class WindowColours : public ::testing::Test {
 protected:
     void SetUp() override {
         Scriblet::Options options;
@@ -131,7 +131,7 @@ protected:
     std::unique_ptr<Scriblet> app_;
 };
 
-TEST_F(Colours, BackgroundsOfFieldsListAndBars) {
+TEST_F(WindowColours, BackgroundsOfFieldsListAndBars) {
     const auto window = captureClient(*app_, app_->window());
     const RECT client = app_->clientRect();
     const int w = client.right;
@@ -159,7 +159,7 @@ TEST_F(Colours, BackgroundsOfFieldsListAndBars) {
     }
 }
 
-TEST_F(Colours, TitleAndDateShowWhiteTextOnTheAccent) {
+TEST_F(WindowColours, TitleAndDateShowWhiteTextOnTheAccent) {
     app_->replaceText(IDC_TITLE, "MMMM");
     app_->focus(IDC_TITLE_LIST);
     for (int id : {IDC_TITLE, IDC_DATE}) {
@@ -169,14 +169,14 @@ TEST_F(Colours, TitleAndDateShowWhiteTextOnTheAccent) {
     }
 }
 
-TEST_F(Colours, BodyShowsAccentTextOnWhite) {
+TEST_F(WindowColours, BodyShowsAccentTextOnWhite) {
     app_->replaceText(IDC_BODY, "MMMM");
     app_->focus(IDC_TITLE_LIST);
     const auto body = captureClient(*app_, app_->control(IDC_BODY));
     expectTextOn(*body, RECT{0, 0, 80, 25}, kAccent, kWhite, "body");
 }
 
-TEST_F(Colours, ListShowsAccentTitlesOnWhite) {
+TEST_F(WindowColours, ListShowsAccentTitlesOnWhite) {
     // Entry 1, "<New>", is not selected, so it has the window's colours.
     RECT entry{};
     DWORD_PTR ignored = 0;
@@ -228,7 +228,7 @@ std::string difference(const Pixels& shown, const Pixels& picture) {
     return "";
 }
 
-class Pictures : public Colours {
+class ButtonPictures : public WindowColours {
 protected:
     // The button shows exactly the named picture: unscaled, from its top left
     // corner, no text and no focus rectangle.
@@ -244,7 +244,7 @@ protected:
     }
 };
 
-TEST_F(Pictures, AtStartEachButtonShowsItsNormalPictureAndUndoItsDisabledOne) {
+TEST_F(ButtonPictures, AtStartEachButtonShowsItsNormalPictureAndUndoItsDisabledOne) {
     EXPECT_FALSE(app_->enabled(IDC_UNDO_BUTTON));
     expectShows(IDC_DELETE_BUTTON, "DELBUTTONU");
     expectShows(IDC_UNDO_BUTTON, "UNDOBUTTONX");
@@ -252,7 +252,7 @@ TEST_F(Pictures, AtStartEachButtonShowsItsNormalPictureAndUndoItsDisabledOne) {
     expectShows(IDC_CLOSE_BUTTON, "OKU");
 }
 
-TEST_F(Pictures, CloseButtonShowsItsFocusAndPressedPictures) {
+TEST_F(ButtonPictures, CloseButtonShowsItsFocusAndPressedPictures) {
     giveFocus(IDC_CLOSE_BUTTON);
     ASSERT_EQ(app_->control(IDC_CLOSE_BUTTON), app_->focusedWindow());
     expectShows(IDC_CLOSE_BUTTON, "OKF");
@@ -264,7 +264,7 @@ TEST_F(Pictures, CloseButtonShowsItsFocusAndPressedPictures) {
     expectShows(IDC_CLOSE_BUTTON, "OKU");
 }
 
-TEST_F(Pictures, PressedButtonsShowTheirPressedPictures) {
+TEST_F(ButtonPictures, PressedButtonsShowTheirPressedPictures) {
     const struct {
         int id;
         const char* pressed;
@@ -281,7 +281,7 @@ TEST_F(Pictures, PressedButtonsShowTheirPressedPictures) {
     }
 }
 
-TEST_F(Pictures, EnabledUndoButtonShowsItsNormalPictureAndItsPressedOne) {
+TEST_F(ButtonPictures, EnabledUndoButtonShowsItsNormalPictureAndItsPressedOne) {
     EnableWindow(app_->control(IDC_UNDO_BUTTON), TRUE);
     expectShows(IDC_UNDO_BUTTON, "UNDOBUTTONU");
     setPressed(IDC_UNDO_BUTTON, true);

@@ -66,7 +66,7 @@ void resizeWindow(const Scriblet& app, int width, int height) {
     app.waitIdle();
 }
 
-TEST(Layout, ControlsFollowTheLayoutTableAfterSetUp) {
+TEST(WindowLayout, ControlsFollowTheLayoutTableAfterSetUp) {
     Scriblet app;
     ASSERT_TRUE(app.started());
     const RECT client = app.clientRect();
@@ -75,7 +75,7 @@ TEST(Layout, ControlsFollowTheLayoutTableAfterSetUp) {
     expectLaidOut(app);
 }
 
-TEST(Layout, GrowingByAHundredMovesAndWidensTheRightControls) {
+TEST(WindowLayout, GrowingByAHundredMovesAndWidensTheRightControls) {
     Scriblet app;
     ASSERT_TRUE(app.started());
     RECT before[std::size(kPlaces)];
@@ -111,7 +111,7 @@ TEST(Layout, GrowingByAHundredMovesAndWidensTheRightControls) {
     expectLaidOut(app);
 }
 
-TEST(Layout, WindowCannotBeMadeSmallerThanTheMinimum) {
+TEST(WindowLayout, WindowCannotBeMadeSmallerThanTheMinimum) {
     Scriblet app;
     ASSERT_TRUE(app.started());
     resizeWindow(app, 100, 100);
@@ -145,7 +145,7 @@ void dragCorner(const Scriblet& app, int dx, int dy) {
     app.waitIdle();
 }
 
-TEST(Layout, DraggingTheFrameStopsAtTheMinimumSize) {
+TEST(WindowLayout, DraggingTheFrameStopsAtTheMinimumSize) {
     Scriblet app;
     ASSERT_TRUE(app.started());
     dragCorner(app, -400, -400);
@@ -163,7 +163,7 @@ TEST(Layout, DraggingTheFrameStopsAtTheMinimumSize) {
     mouseAt(0, 0);
 }
 
-TEST(Layout, FieldsTextStartsInsideTheirFormattingRectangles) {
+TEST(WindowLayout, FieldsTextStartsInsideTheirFormattingRectangles) {
     Scriblet app;
     ASSERT_TRUE(app.started());
     struct Expected {
@@ -180,7 +180,7 @@ TEST(Layout, FieldsTextStartsInsideTheirFormattingRectangles) {
     }
 }
 
-TEST(Layout, MinimisingLeavesTheControlsWhereTheyAre) {
+TEST(WindowLayout, MinimisingLeavesTheControlsWhereTheyAre) {
     Scriblet app;
     ASSERT_TRUE(app.started());
     const RECT client = app.clientRect();
