@@ -35,7 +35,8 @@ enum class ReadResult {
 
 struct ReadOutcome {
     ReadResult result = ReadResult::NotOpened;
-    // Set when the file exists but could not be read; the table is then empty.
+    // Set with every NotOpened: why the file could not be opened, created or
+    // read. The table is then empty.
     std::optional<FileError> error;
 };
 
