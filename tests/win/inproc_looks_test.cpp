@@ -517,6 +517,30 @@ TEST_F(LooksInProcess, WindowIconIsIcon128ForBothSizesAndForDragging) {
     });
 }
 
+int iconBackgroundErases = 0;
+
+LRESULT CALLBACK countIconErases(int code, WPARAM wParam, LPARAM lParam) {
+    const auto* m = reinterpret_cast<const CWPSTRUCT*>(lParam);
+    if (code == HC_ACTION && m->message == WM_ICONERASEBKGND && m->wParam != 0) ++iconBackgroundErases;
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+TEST_F(LooksInProcess, OnlyTheMinimisedWindowPaintsItselfAsItsIcon) {
+    run([](HWND hwnd, NotesDialog&) {
+        iconBackgroundErases = 0;
+        HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, &countIconErases, nullptr, GetCurrentThreadId());
+        SendMessageA(hwnd, WM_PAINT, 0, 0);
+        EXPECT_EQ(0, iconBackgroundErases);
+        ShowWindow(hwnd, SW_MINIMIZE);
+        SendMessageA(hwnd, WM_PAINT, 0, 0);
+        EXPECT_EQ(1, iconBackgroundErases);
+        ShowWindow(hwnd, SW_RESTORE);
+        SendMessageA(hwnd, WM_PAINT, 0, 0);
+        EXPECT_EQ(1, iconBackgroundErases);
+        UnhookWindowsHookEx(hook);
+    });
+}
+
 // The pixels of a bitmap, for comparing two bitmaps by content.
 std::vector<DWORD> pixelsOf(HBITMAP bitmap) {
     if (!bitmap) return {};
