@@ -4,7 +4,6 @@
 
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "res/resource.h"
 #include "tests/win/scriblet_driver.h"
