@@ -131,6 +131,9 @@ bool measure(const std::string& bytes, int notes, int switches, Sample& sample) 
 
     if (!app.attachWindow()) return failed("the window was lost");
     if (app.listCount() != notes + 1) return failed("the list does not hold every note");
+    // Let the window settle (first paint, pointer entering) outside the timing.
+    Sleep(100);
+    app.waitIdle();
     for (int i = 0; i < switches && notes >= 2; ++i) {
         const int target = (i + 1) % 2;
         const double before = nowMs();

@@ -81,6 +81,15 @@ LPARAM pointParam(int x, int y) {
     return MAKELPARAM(static_cast<WORD>(x), static_cast<WORD>(y));
 }
 
+// Puts the real mouse pointer where a click is sent: a mouse move that the
+// display reports while the control holds the capture then points at the
+// same place instead of pulling the click elsewhere.
+void pointerTo(HWND target, int x, int y) {
+    POINT point{x, y};
+    ClientToScreen(target, &point);
+    SetCursorPos(point.x, point.y);
+}
+
 BOOL CALLBACK findIconStatic(HWND hwnd, LPARAM param) {
     char className[64] = {};
     GetClassNameA(hwnd, className, sizeof className);
@@ -436,6 +445,7 @@ bool Scriblet::waitIdle(int timeoutMs) const {
 
 void Scriblet::clickAt(int id, int x, int y) const {
     HWND target = control(id);
+    pointerTo(target, x, y);
     send(target, WM_LBUTTONDOWN, MK_LBUTTON, pointParam(x, y));
     send(target, WM_LBUTTONUP, 0, pointParam(x, y));
 }
@@ -486,6 +496,7 @@ void Scriblet::selectEntry(int index) const {
                         SMTO_NORMAL, 5000, nullptr);
     const int x = (item.left + item.right) / 2;
     const int y = (item.top + item.bottom) / 2;
+    pointerTo(list, x, y);
     send(list, WM_LBUTTONDOWN, MK_LBUTTON, pointParam(x, y));
     send(list, WM_LBUTTONUP, 0, pointParam(x, y));
 }
@@ -522,6 +533,7 @@ void Scriblet::postSelectEntry(int index) const {
                         SMTO_NORMAL, 5000, nullptr);
     const int x = (item.left + item.right) / 2;
     const int y = (item.top + item.bottom) / 2;
+    pointerTo(list, x, y);
     PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, pointParam(x, y));
     PostMessageA(list, WM_LBUTTONUP, 0, pointParam(x, y));
 }
