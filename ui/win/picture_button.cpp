@@ -53,7 +53,8 @@ HBITMAP PictureButton::pictureFor(UINT drawState) const {
 }
 
 void PictureButton::draw(const DRAWITEMSTRUCT& item) const {
-    HBITMAP picture = pictureFor(item.itemState);
+    // Without its normal picture a button draws nothing at all.
+    HBITMAP picture = normal_ ? pictureFor(item.itemState) : nullptr;
     if (!picture) return;
     BITMAP size{};
     GetObjectA(picture, sizeof size, &size);
