@@ -6,6 +6,7 @@
 #include <string>
 
 #include "res/resource.h"
+#include "tests/win/pixels.h"
 #include "tests/win/scriblet_driver.h"
 
 namespace scriblet::e2e {
@@ -18,68 +19,6 @@ std::string colourName(COLORREF c) {
     return "RGB(" + std::to_string(GetRValue(c)) + "," + std::to_string(GetGValue(c)) + "," +
            std::to_string(GetBValue(c)) + ")";
 }
-
-// A copy of width x height pixels, top-down, 32 bits each.
-class Pixels {
-public:
-    Pixels(int width, int height) : width_(width), height_(height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        dc_ = CreateCompatibleDC(nullptr);
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits_), nullptr, 0);
-        old_ = SelectObject(dc_, bitmap_);
-    }
-    ~Pixels() {
-        SelectObject(dc_, old_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    Pixels(const Pixels&) = delete;
-    Pixels& operator=(const Pixels&) = delete;
-
-    HDC dc() const { return dc_; }
-    int width() const { return width_; }
-    int height() const { return height_; }
-    COLORREF at(int x, int y) const {
-        const DWORD p = bits_[y * width_ + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-    // How many pixels of a rectangle have the colour.
-    int count(const RECT& r, COLORREF colour) const {
-        int n = 0;
-        for (int y = r.top; y < r.bottom; ++y) {
-            for (int x = r.left; x < r.right; ++x) n += at(x, y) == colour ? 1 : 0;
-        }
-        return n;
-    }
-
-    // The smallest rectangle that holds every pixel of the colour in `r`.
-    RECT bounds(const RECT& r, COLORREF colour) const {
-        RECT b{r.right, r.bottom, r.left, r.top};
-        for (int y = r.top; y < r.bottom; ++y) {
-            for (int x = r.left; x < r.right; ++x) {
-                if (at(x, y) != colour) continue;
-                b.left = x < b.left ? x : b.left;
-                b.top = y < b.top ? y : b.top;
-                b.right = x + 1 > b.right ? x + 1 : b.right;
-                b.bottom = y + 1 > b.bottom ? y + 1 : b.bottom;
-            }
-        }
-        return b;
-    }
-private:
-    int width_;
-    int height_;
-    HDC dc_ = nullptr;
-    HBITMAP bitmap_ = nullptr;
-    HGDIOBJ old_ = nullptr;
-    DWORD* bits_ = nullptr;
-};
 
 // Waits until the program has painted, then copies a window's client area
 // from the screen.

@@ -21,32 +21,7 @@
 namespace scriblet::inproc {
 namespace {
 
-class LooksInProcess : public ::testing::Test {
-protected:
-    void SetUp() override {
-        loadRichEdit();
-        brushes_.background = CreateSolidBrush(kBackgroundColour);
-        brushes_.accent = CreateSolidBrush(kAccentColour);
-    }
-    void TearDown() override {
-        DeleteObject(brushes_.background);
-        DeleteObject(brushes_.accent);
-    }
-
-    // Runs the main window on `notes` (none: no file) and `body` inside it.
-    void run(const std::function<void(HWND, NotesDialog&)>& body, const char* notes = nullptr) {
-        if (notes) scratch_.dir().write("notes.txt", notes);
-        NoteTable table;
-        UndoSlot undo;
-        NotesDialog dialog(table, undo, *files_, brushes_, [] {});
-        runModal(dialog, [&](HWND hwnd) { body(hwnd, dialog); });
-    }
-
-    TestApplication app_;
-    ScratchCurrentDirectory scratch_;
-    std::unique_ptr<FileSystem> files_ = makePlatformFileSystem();
-    Brushes brushes_;
-};
+using LooksInProcess = MainWindowTest;
 
 // Reads an extended dialog template as the resource holds it.
 class TemplateReader {

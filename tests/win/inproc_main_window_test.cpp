@@ -11,31 +11,7 @@
 namespace scriblet::inproc {
 namespace {
 
-class MainWindowInProcess : public ::testing::Test {
-protected:
-    void SetUp() override {
-        loadRichEdit();
-        brushes_.background = CreateSolidBrush(kBackgroundColour);
-        brushes_.accent = CreateSolidBrush(kAccentColour);
-    }
-    void TearDown() override {
-        DeleteObject(brushes_.background);
-        DeleteObject(brushes_.accent);
-    }
-
-    // Runs the main window on the scratch directory's notes and `body` inside it.
-    void run(const std::function<void(HWND, NotesDialog&)>& body) {
-        NoteTable table;
-        UndoSlot undo;
-        NotesDialog dialog(table, undo, *files_, brushes_, [] {});
-        runModal(dialog, [&](HWND hwnd) { body(hwnd, dialog); });
-    }
-
-    TestApplication app_;
-    ScratchCurrentDirectory scratch_;
-    std::unique_ptr<FileSystem> files_ = makePlatformFileSystem();
-    Brushes brushes_;
-};
+using MainWindowInProcess = MainWindowTest;
 
 TEST_F(MainWindowInProcess, SystemMenuEndsWithSeparatorAndAboutEntry) {
     run([](HWND hwnd, NotesDialog&) {

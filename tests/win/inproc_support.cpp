@@ -48,6 +48,25 @@ INT_PTR runModal(win::Dialog& dialog, const std::function<void(HWND)>& body) {
     return dialog.DoModal();
 }
 
+void MainWindowTest::SetUp() {
+    loadRichEdit();
+    brushes_.background = CreateSolidBrush(kBackgroundColour);
+    brushes_.accent = CreateSolidBrush(kAccentColour);
+}
+
+void MainWindowTest::TearDown() {
+    DeleteObject(brushes_.background);
+    DeleteObject(brushes_.accent);
+}
+
+void MainWindowTest::run(const std::function<void(HWND, NotesDialog&)>& body, const char* notes) {
+    if (notes) scratch_.dir().write("notes.txt", notes);
+    NoteTable table;
+    UndoSlot undo;
+    NotesDialog dialog(table, undo, *files_, brushes_, [] {});
+    runModal(dialog, [&](HWND hwnd) { body(hwnd, dialog); });
+}
+
 void loadRichEdit() {
     static const HMODULE library = LoadLibraryA("RICHED32.DLL");
     (void)library;

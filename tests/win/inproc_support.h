@@ -4,10 +4,15 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <functional>
+#include <memory>
 #include <string>
 
+#include "notes/file_system.h"
 #include "tests/win/scriblet_driver.h"
+#include "ui/main/notes_dialog.h"
 #include "ui/win/application.h"
 #include "ui/win/dialog.h"
 
@@ -43,5 +48,20 @@ INT_PTR runModal(win::Dialog& dialog, const std::function<void(HWND)>& body);
 
 // Loads the rich edit library the main window's body field needs.
 void loadRichEdit();
+
+// Runs the main window in this process, on a scratch directory's notes.
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Runs the main window on `notes` (none: no file) and `body` inside it.
+    void run(const std::function<void(HWND, NotesDialog&)>& body, const char* notes = nullptr);
+
+    TestApplication app_;
+    ScratchCurrentDirectory scratch_;
+    std::unique_ptr<FileSystem> files_ = makePlatformFileSystem();
+    Brushes brushes_;
+};
 
 }  // namespace scriblet::inproc

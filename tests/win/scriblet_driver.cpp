@@ -1,5 +1,7 @@
 #include "tests/win/scriblet_driver.h"
 
+#include "tests/win/pixels.h"
+
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -101,36 +103,6 @@ BOOL CALLBACK findIconStatic(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
-// A width x height 32-bit top-down bitmap whose pixels can be read directly.
-struct Pixels {
-    Pixels(HDC reference, int width, int height) {
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = width;
-        info.bmiHeader.biHeight = -height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        dc = CreateCompatibleDC(reference);
-        bitmap = CreateDIBSection(reference, &info, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-        old = SelectObject(dc, bitmap);
-        count = width * height;
-    }
-    ~Pixels() {
-        SelectObject(dc, old);
-        DeleteObject(bitmap);
-        DeleteDC(dc);
-    }
-    Pixels(const Pixels&) = delete;
-    Pixels& operator=(const Pixels&) = delete;
-
-    HDC dc = nullptr;
-    HBITMAP bitmap = nullptr;
-    HGDIOBJ old = nullptr;
-    DWORD* bits = nullptr;
-    int count = 0;
-};
-
 // Which standard icon the icon control shows now, compared on the screen
 // with our own copy of each standard icon drawn over the same background
 // (the icon itself belongs to the other process).
@@ -142,8 +114,8 @@ BoxIcon iconOnScreen(HWND iconControl) {
     if (width <= 0 || height <= 0) return BoxIcon::Other;
 
     HDC screen = GetDC(nullptr);
-    Pixels shown(screen, width, height);
-    BitBlt(shown.dc, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    Pixels shown(width, height);
+    BitBlt(shown.dc(), 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
     const struct {
         LPCSTR id;
         BoxIcon icon;
@@ -152,19 +124,18 @@ BoxIcon iconOnScreen(HWND iconControl) {
                       {IDI_ASTERISK, BoxIcon::Other},
                       {IDI_QUESTION, BoxIcon::Other}};
     BoxIcon best = BoxIcon::Other;
-    int fewestDifferences = shown.count / 20;  // at most 5% of the pixels may differ
+    int fewestDifferences = width * height / 20;  // at most 5% of the pixels may differ
     for (const auto& candidate : candidates) {
-        Pixels drawn(screen, width, height);
-        const DWORD corner = shown.bits[0];
-        HBRUSH background = CreateSolidBrush(RGB(GetBValue(corner), GetGValue(corner), GetRValue(corner)));
+        Pixels drawn(width, height);
+        HBRUSH background = CreateSolidBrush(shown.at(0, 0));
         RECT all{0, 0, width, height};
-        FillRect(drawn.dc, &all, background);
+        FillRect(drawn.dc(), &all, background);
         DeleteObject(background);
-        DrawIconEx(drawn.dc, 0, 0, LoadIconA(nullptr, candidate.id), width, height, 0, nullptr, DI_NORMAL);
+        DrawIconEx(drawn.dc(), 0, 0, LoadIconA(nullptr, candidate.id), width, height, 0, nullptr, DI_NORMAL);
         GdiFlush();
         int differences = 0;
-        for (int i = 0; i < shown.count; ++i) {
-            if ((shown.bits[i] & 0xFFFFFF) != (drawn.bits[i] & 0xFFFFFF)) ++differences;
+        for (int y = 0; y < height; ++y) {
+            for (int x = 0; x < width; ++x) differences += shown.at(x, y) != drawn.at(x, y) ? 1 : 0;
         }
         if (differences <= fewestDifferences) {
             fewestDifferences = differences;
