@@ -95,8 +95,8 @@ TEST(AboutBox, OpensCentredOverTheWindowWithTheAddressInTwoHalves) {
 
     const std::string first = textOf(GetDlgItem(box, IDC_ABOUT_FIRST_LINK));
     const std::string second = textOf(GetDlgItem(box, IDC_ABOUT_SECOND_LINK));
-    EXPECT_EQ("www.scriblet.", first);
-    EXPECT_EQ("www.scriblet.example/", first + second);
+    EXPECT_EQ("www.scribletapp.", first);
+    EXPECT_EQ("www.scribletapp.example/", first + second);
     // Side by side on one line.
     EXPECT_EQ(windowRect(GetDlgItem(box, IDC_ABOUT_FIRST_LINK)).right,
               windowRect(GetDlgItem(box, IDC_ABOUT_SECOND_LINK)).left);

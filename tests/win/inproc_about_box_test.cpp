@@ -574,7 +574,7 @@ TEST_F(AboutBoxInProcess, TemplateIsABorderlessPopupWithItsSixControls) {
 
 TEST_F(AboutBoxInProcess, TextsReadAsLogoIdentificationAndTheAddressWithoutItsScheme) {
     run([](HWND box, AboutDialog&) {
-        EXPECT_EQ("www.scriblet.", textOf(GetDlgItem(box, IDC_ABOUT_FIRST_LINK)));
+        EXPECT_EQ("www.scribletapp.", textOf(GetDlgItem(box, IDC_ABOUT_FIRST_LINK)));
         EXPECT_EQ("example/", textOf(GetDlgItem(box, IDC_ABOUT_SECOND_LINK)));
         EXPECT_EQ(std::string("http://") + textOf(GetDlgItem(box, IDC_ABOUT_FIRST_LINK)) +
                       textOf(GetDlgItem(box, IDC_ABOUT_SECOND_LINK)),
@@ -590,6 +590,9 @@ TEST_F(AboutBoxInProcess, TextsReadAsLogoIdentificationAndTheAddressWithoutItsSc
             EXPECT_LE(line.size(), 23u) << line;
             EXPECT_EQ(std::string::npos, line.find_first_not_of(" /\\_")) << line;
         }
+        // The last line shares its row with the links, which start 45 units
+        // (eleven characters) to the right of the logo.
+        EXPECT_LE(lines.back().size(), 11u) << lines.back();
 
         HWND identification = GetWindow(box, GW_CHILD);
         const std::vector<std::string> id = linesOf(textOf(identification));

@@ -6,7 +6,7 @@ namespace scriblet {
 
 using win::onMessage;
 
-const char kMakerAddress[] = "http://www.scriblet.example/";
+const char kMakerAddress[] = "http://www.scribletapp.example/";
 
 namespace {
 
