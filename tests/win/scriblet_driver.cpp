@@ -460,16 +460,19 @@ void Scriblet::doubleClickButton(int id) const {
     send(target, WM_LBUTTONUP, 0, pointParam(2, 2));
 }
 
-void Scriblet::selectEntry(int index) const {
-    HWND list = control(1017);
+POINT Scriblet::entryCentre(int index) const {
     RECT item{};
-    SendMessageTimeoutA(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item),
+    SendMessageTimeoutA(control(1017), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item),
                         SMTO_NORMAL, 5000, nullptr);
-    const int x = (item.left + item.right) / 2;
-    const int y = (item.top + item.bottom) / 2;
-    pointerTo(list, x, y);
-    send(list, WM_LBUTTONDOWN, MK_LBUTTON, pointParam(x, y));
-    send(list, WM_LBUTTONUP, 0, pointParam(x, y));
+    POINT centre{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+    pointerTo(control(1017), centre.x, centre.y);
+    return centre;
+}
+
+void Scriblet::selectEntry(int index) const {
+    const POINT at = entryCentre(index);
+    send(control(1017), WM_LBUTTONDOWN, MK_LBUTTON, pointParam(at.x, at.y));
+    send(control(1017), WM_LBUTTONUP, 0, pointParam(at.x, at.y));
 }
 
 void Scriblet::replaceText(int id, const std::string& text) const {
@@ -498,15 +501,9 @@ void Scriblet::postChars(int id, const std::string& text) const {
 }
 
 void Scriblet::postSelectEntry(int index) const {
-    HWND list = control(1017);
-    RECT item{};
-    SendMessageTimeoutA(list, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item),
-                        SMTO_NORMAL, 5000, nullptr);
-    const int x = (item.left + item.right) / 2;
-    const int y = (item.top + item.bottom) / 2;
-    pointerTo(list, x, y);
-    PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, pointParam(x, y));
-    PostMessageA(list, WM_LBUTTONUP, 0, pointParam(x, y));
+    const POINT at = entryCentre(index);
+    PostMessageA(control(1017), WM_LBUTTONDOWN, MK_LBUTTON, pointParam(at.x, at.y));
+    PostMessageA(control(1017), WM_LBUTTONUP, 0, pointParam(at.x, at.y));
 }
 
 void Scriblet::postKey(int id, UINT virtualKey) const {

@@ -182,6 +182,8 @@ private:
     bool send(HWND target, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result = nullptr,
               int timeoutMs = 5000) const;
     void kill();
+    // The middle of a title list entry, with the real pointer moved there.
+    POINT entryCentre(int index) const;
 
     ScratchDir dir_;
     PROCESS_INFORMATION info_{};
