@@ -46,13 +46,6 @@ TTTOOLINFOA toolInfo(HWND label, const std::string* text) {
     return tool;
 }
 
-std::string windowText(HWND hwnd) {
-    const int length = GetWindowTextLengthA(hwnd);
-    std::vector<char> buffer(static_cast<std::size_t>(length) + 1);
-    const int copied = GetWindowTextA(hwnd, buffer.data(), static_cast<int>(buffer.size()));
-    return std::string(buffer.data(), copied > 0 ? static_cast<std::size_t>(copied) : 0);
-}
-
 }  // namespace
 
 const win::MessageEntry<HyperlinkLabel> HyperlinkLabel::kMessageMap[] = {
@@ -119,8 +112,8 @@ void HyperlinkLabel::PreSubclassWindow() {
     // A click must raise STN_CLICKED.
     SetWindowLongA(hwnd, GWL_STYLE, GetWindowLongA(hwnd, GWL_STYLE) | SS_NOTIFY);
 
-    if (address_.empty()) address_ = windowText(hwnd);
-    if (windowText(hwnd).empty()) SetWindowTextA(hwnd, address_.c_str());
+    if (address_.empty()) address_ = win::windowText(hwnd);
+    if (win::windowText(hwnd).empty()) SetWindowTextA(hwnd, address_.c_str());
 
     HFONT font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
     if (!font) font = static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
@@ -252,13 +245,7 @@ int HyperlinkLabel::launchAddress(const std::string& address, int showCommand) {
 
 void HyperlinkLabel::showLaunchError(int code) {
     MessageBeep(MB_ICONEXCLAMATION);
-    // Owned by whatever the user is looking at (the about box over the main
-    // window), so that window is disabled and gives up the mouse capture
-    // while the message is up.
-    HWND owner = nullptr;
-    if (win::Application* app = win::Application::instance()) owner = app->mainWindow();
-    owner = owner && IsWindow(owner) ? GetLastActivePopup(owner) : GetActiveWindow();
-    MessageBoxA(owner, launchErrorText(code).c_str(), win::applicationName().c_str(), MB_ICONEXCLAMATION | MB_OK);
+    win::applicationMessageBox(launchErrorText(code), MB_ICONEXCLAMATION | MB_OK);
 }
 
 LONG HyperlinkLabel::readRegistryDefault(HKEY root, const std::string& subKey, std::string& output) {

@@ -24,9 +24,12 @@ std::string applicationName() {
 }
 
 int applicationMessageBox(const std::string& text, UINT type) {
+    // Owned by what the user is looking at: the main window's last active
+    // popup (the about box while it is open, so it gives up the mouse
+    // capture), else the active window.
     HWND owner = nullptr;
     if (Application* app = Application::instance()) owner = app->mainWindow();
-    if (owner && !IsWindow(owner)) owner = nullptr;
+    owner = owner && IsWindow(owner) ? GetLastActivePopup(owner) : GetActiveWindow();
     return MessageBoxA(owner, text.c_str(), applicationName().c_str(), type);
 }
 

@@ -1,7 +1,5 @@
 #include "ui/win/dialog.h"
 
-#include <vector>
-
 #include "ui/win/application.h"
 
 namespace scriblet::win {
@@ -87,11 +85,7 @@ void DataExchange::text(int controlId, std::string& value) {
     HWND control = dialog_.item(controlId);
     if (!control) return;
     if (save_) {
-        // A rich edit may count a line break as one character and return two.
-        const int length = GetWindowTextLengthA(control);
-        std::vector<char> buffer(static_cast<std::size_t>(length) * 2 + 2);
-        const int copied = GetWindowTextA(control, buffer.data(), static_cast<int>(buffer.size()));
-        value.assign(buffer.data(), copied > 0 ? static_cast<std::size_t>(copied) : 0);
+        value = windowText(control);
         return;
     }
     // Setting an unchanged text would only flicker and move the caret.

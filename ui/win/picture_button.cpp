@@ -28,9 +28,7 @@ bool PictureButton::autoLoad(int controlId, HWND dialog) {
     HWND control = GetDlgItem(dialog, controlId);
     if (!control || !subclassWindow(control)) return false;
 
-    char text[64] = {};
-    GetWindowTextA(control, text, sizeof text);
-    const std::string base = text;
+    const std::string base = windowText(control);
     freePictures();
     normal_ = loadPicture(base + "U");
     pressed_ = loadPicture(base + "D");

@@ -103,6 +103,14 @@ POINT messagePoint() {
     return POINT{static_cast<short>(LOWORD(position)), static_cast<short>(HIWORD(position))};
 }
 
+std::string windowText(HWND hwnd) {
+    const int length = GetWindowTextLengthA(hwnd);
+    std::string text(static_cast<std::size_t>(length > 0 ? length : 0) * 2 + 2, '\0');
+    const int copied = GetWindowTextA(hwnd, &text[0], static_cast<int>(text.size()));
+    text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
+    return text;
+}
+
 bool reflectToChild(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     Window* control = Window::fromHandle(child);
     if (!control) return false;

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <string>
 
 namespace scriblet::win {
 
@@ -102,6 +103,10 @@ private:
 // The cursor position of the message being handled, in screen coordinates
 // (GetMessagePos, each half a signed 16-bit value).
 POINT messagePoint();
+
+// A window's whole text. Room is made for twice its reported length: a rich
+// edit counts a line break as one character and returns two.
+std::string windowText(HWND hwnd);
 
 // Hands a message a parent did not answer back to the child control's own
 // class. Returns true when the child's class handled it.
