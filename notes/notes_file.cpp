@@ -19,7 +19,10 @@ const char* const kUntitled = "Untitled";
 // would shift every later field of the file by one.
 const char* const kUnknownDate = "000000";
 
-const int kRetries = 5;
+// A save waits half a second for a file another program holds; the start,
+// which would otherwise hold saving back for the whole session, two seconds.
+const int kSaveRetries = 5;
+const int kStartRetries = 20;
 const int kRetryPauseMs = 100;
 
 bool isUpperHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
@@ -167,9 +170,9 @@ void appendBody(std::string& out, const std::string& body) {
 }
 
 template <class Operation>
-FileStatus withRetries(FileSystem& files, bool retryDenied, Operation operation) {
+FileStatus withRetries(FileSystem& files, int retries, bool retryDenied, Operation operation) {
     FileStatus status = operation();
-    for (int attempt = 0; attempt < kRetries && !status; ++attempt) {
+    for (int attempt = 0; attempt < retries && !status; ++attempt) {
         const bool transient = status.cause == FileErrorCause::SharingViolation ||
                                (retryDenied && status.cause == FileErrorCause::AccessDenied);
         if (!transient) break;
@@ -196,7 +199,8 @@ ReadOutcome notOpened(FileError error) {
 
 std::optional<FileError> saveBytes(const std::string& bytes, FileSystem& files) {
     std::unique_ptr<File> temp;
-    FileStatus status = withRetries(files, false, [&] { return files.createWrite(kNotesTempFileName, temp); });
+    FileStatus status =
+        withRetries(files, kSaveRetries, false, [&] { return files.createWrite(kNotesTempFileName, temp); });
     if (!status) return errorFor(files, status);
 
     status = temp->write(bytes.data(), bytes.size());
@@ -211,7 +215,8 @@ std::optional<FileError> saveBytes(const std::string& bytes, FileSystem& files) 
         if (status && readOnly) status = FileStatus::failure(FileErrorCause::AccessDenied);
     }
     if (status) {
-        status = withRetries(files, true, [&] { return files.replace(kNotesTempFileName, kNotesFileName); });
+        status = withRetries(files, kSaveRetries, true,
+                             [&] { return files.replace(kNotesTempFileName, kNotesFileName); });
     }
     if (status) return std::nullopt;
 
@@ -305,7 +310,8 @@ ReadOutcome readNotes(NoteTable& table, FileSystem& files,
     files.remove(kNotesTempFileName);
 
     std::unique_ptr<File> file;
-    FileStatus status = withRetries(files, false, [&] { return files.openRead(kNotesFileName, file); });
+    FileStatus status =
+        withRetries(files, kStartRetries, false, [&] { return files.openRead(kNotesFileName, file); });
     if (!status && status.cause == FileErrorCause::NotFound) {
         status = files.openReadCreate(kNotesFileName, file);
     }
@@ -344,13 +350,17 @@ ReadOutcome readNotes(NoteTable& table, FileSystem& files,
 
 std::optional<FileError> writeNotes(const NoteTable& table, std::int16_t n, FileSystem& files,
                                     const std::function<std::string()>& today) {
-    std::string bytes;
+    // Whatever fails in between (memory, the file system) is a file error:
+    // notes.txt is replaced only by a complete new file, so it is kept.
     try {
-        bytes = formatNotes(table, n, today);
-    } catch (const std::bad_alloc&) {
-        return errorFor(files, FileErrorCause::Generic, 0);
+        return saveBytes(formatNotes(table, n, today), files);
+    } catch (...) {
     }
-    return saveBytes(bytes, files);
+    try {
+        files.remove(kNotesTempFileName);
+    } catch (...) {
+    }
+    return errorFor(files, FileErrorCause::Generic, 0);
 }
 
 }  // namespace scriblet

@@ -45,20 +45,25 @@ protected:
     const std::string newBytes = formatNotes(table, table.noteCount(), fixedToday);
 };
 
-TEST_F(NotesSave, EachFailingOperationLeavesTheOldFile) {
+// An operation that throws (memory running out) is a file error too.
+TEST_F(NotesSave, EachFailingOrThrowingOperationLeavesTheOldFile) {
     FailingFileSystem counting(*real, FailingFileSystem::never());
     ASSERT_FALSE(save(counting).has_value());
     const int operations = counting.operations();
     ASSERT_GE(operations, 6);
 
-    for (int n = 1; n <= operations; ++n) {
-        writeBytes("notes.txt", kOldBytes);
-        FailingFileSystem failing(*real, FailingFileSystem::nth(n));
-        const std::optional<FileError> error = save(failing);
-        ASSERT_TRUE(error.has_value()) << "operation " << n;
-        EXPECT_EQ(error->cause, FileErrorCause::Generic);
-        EXPECT_EQ(error->path, real->fullPath("notes.txt"));
-        expectOldFileKept("operation " + std::to_string(n));
+    for (const bool throws : {false, true}) {
+        for (int n = 1; n <= operations; ++n) {
+            const std::string context = (throws ? "throwing operation " : "operation ") + std::to_string(n);
+            writeBytes("notes.txt", kOldBytes);
+            FailingFileSystem failing(*real, FailingFileSystem::nth(n));
+            failing.throws = throws;
+            const std::optional<FileError> error = save(failing);
+            ASSERT_TRUE(error.has_value()) << context;
+            EXPECT_EQ(error->cause, FileErrorCause::Generic);
+            EXPECT_EQ(error->path, real->fullPath("notes.txt"));
+            expectOldFileKept(context);
+        }
     }
 }
 
@@ -158,6 +163,8 @@ TEST_F(NotesSave, FileHeldByAnotherProgramIsNotRead) {
     EXPECT_EQ(outcome.error->cause, FileErrorCause::SharingViolation);
     EXPECT_EQ(outcome.error->path, real->fullPath("notes.txt"));
     EXPECT_EQ(read.noteCount(), 0);
+    // At start a held file is waited for about two seconds, 100 ms apart.
+    EXPECT_EQ(noSleep.pauses(), 20);
     hold.release();
     expectOldFileKept("held while reading");
 }
