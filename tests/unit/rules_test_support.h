@@ -159,6 +159,8 @@ public:
         answers.pop_front();
         return answer;
     }
+    // Yes/No questions share the answers and the record of the questions.
+    bool ask(const std::string& text) override { return confirm(text, "ask"); }
     void showFileError(const FileError& error) override { fileErrors.push_back(error); }
     void showWarning(const std::string& text) override { warnings.push_back(text); }
 };
