@@ -13,23 +13,36 @@ namespace {
 const std::string kTwoNotes =
     "010203\r\nAlpha\r\nfirst\xB0\r\n"
     "040506\r\nBeta\r\nsecond\xB0\r\n";
+// The two notes once " and more" was typed at the end of the first body.
+const std::string kTwoNotesAndMore =
+    "010203\r\nAlpha\r\nfirst and more\xB0\r\n"
+    "040506\r\nBeta\r\nsecond\xB0\r\n";
 
-TEST(Close, CloseButtonSavesOnceAndEndsWithStatusThree) {
+Scriblet::Options withTwoNotes() {
     Scriblet::Options options;
     options.notes = kTwoNotes;
-    Scriblet app(options);
-    ASSERT_TRUE(app.started());
-    SaveCounter counter(app.dir().path());
-    ASSERT_TRUE(counter.watching());
+    return options;
+}
 
+// The program on the two notes, its saves counted from the start.
+class Close : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(app.started());
+        ASSERT_TRUE(counter.watching());
+    }
+
+    Scriblet app{withTwoNotes()};
+    SaveCounter counter{app.dir().path()};
+};
+
+TEST_F(Close, CloseButtonSavesOnceAndEndsWithStatusThree) {
     app.typeAtEnd(IDC_BODY, " and more");
     app.postButton(IDC_CLOSE_BUTTON);
 
     EXPECT_EQ(3u, app.waitForExit());
     EXPECT_EQ(1, counter.saves());
-    EXPECT_EQ(printable("010203\r\nAlpha\r\nfirst and more\xB0\r\n"
-                        "040506\r\nBeta\r\nsecond\xB0\r\n"),
-              printable(app.notes().value_or("")));
+    EXPECT_EQ(printable(kTwoNotesAndMore), printable(app.notes().value_or("")));
     EXPECT_FALSE(app.dir().exists("notes.txt.tmp"));
 }
 
@@ -47,16 +60,9 @@ void PrintTo(const ClosingWay& way, std::ostream* out) {
     *out << way.name;
 }
 
-class CloseWithoutButton : public testing::TestWithParam<ClosingWay> {};
+class CloseWithoutButton : public Close, public testing::WithParamInterface<ClosingWay> {};
 
 TEST_P(CloseWithoutButton, SavesTheFieldsDateAndBodyOnce) {
-    Scriblet::Options options;
-    options.notes = kTwoNotes;
-    Scriblet app(options);
-    ASSERT_TRUE(app.started());
-    SaveCounter counter(app.dir().path());
-    ASSERT_TRUE(counter.watching());
-
     // Typed, not yet committed by any save: only the fields hold them.
     app.replaceText(IDC_DATE, "0707");
     app.replaceText(IDC_BODY, "changed");
@@ -73,14 +79,7 @@ TEST_P(CloseWithoutButton, SavesTheFieldsDateAndBodyOnce) {
 INSTANTIATE_TEST_SUITE_P(Ways, CloseWithoutButton, testing::ValuesIn(kClosingWays),
                          [](const testing::TestParamInfo<ClosingWay>& info) { return info.param.name; });
 
-TEST(Close, EnterInTheTitleFieldEndsThroughOkAndSavesTheFields) {
-    Scriblet::Options options;
-    options.notes = kTwoNotes;
-    Scriblet app(options);
-    ASSERT_TRUE(app.started());
-    SaveCounter counter(app.dir().path());
-    ASSERT_TRUE(counter.watching());
-
+TEST_F(Close, EnterInTheTitleFieldEndsThroughOkAndSavesTheFields) {
     app.replaceText(IDC_BODY, "body typed");
     app.type(IDC_TITLE, "!");
     ASSERT_EQ("Alpha!", app.text(IDC_TITLE));
@@ -107,14 +106,7 @@ TEST(Close, EnterInTheTitleFieldEndsThroughOkAndSavesTheFields) {
 
 // Log-off and shut-down: the system asks, says the session ends, and then
 // ends the process without destroying the window.
-TEST(Close, EndOfTheSessionSavesOnceWhenAsked) {
-    Scriblet::Options options;
-    options.notes = kTwoNotes;
-    Scriblet app(options);
-    ASSERT_TRUE(app.started());
-    SaveCounter counter(app.dir().path());
-    ASSERT_TRUE(counter.watching());
-
+TEST_F(Close, EndOfTheSessionSavesOnceWhenAsked) {
     app.typeAtEnd(IDC_BODY, " and more");
     EXPECT_EQ(TRUE, app.sendTo(0, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
     EXPECT_EQ(1, counter.saves());
@@ -122,19 +114,11 @@ TEST(Close, EndOfTheSessionSavesOnceWhenAsked) {
     app.kill();
 
     EXPECT_EQ(1, counter.saves());
-    EXPECT_EQ(printable("010203\r\nAlpha\r\nfirst and more\xB0\r\n"
-                        "040506\r\nBeta\r\nsecond\xB0\r\n"),
-              printable(app.notes().value_or("")));
+    EXPECT_EQ(printable(kTwoNotesAndMore), printable(app.notes().value_or("")));
     EXPECT_FALSE(app.dir().exists("notes.txt.tmp"));
 }
 
-TEST(Close, EndOfTheSessionIsRefusedInsideAQuestionAndWhenTheSaveFails) {
-    Scriblet::Options options;
-    options.notes = kTwoNotes;
-    Scriblet app(options);
-    ASSERT_TRUE(app.started());
-    SaveCounter counter(app.dir().path());
-    ASSERT_TRUE(counter.watching());
+TEST_F(Close, EndOfTheSessionIsRefusedInsideAQuestionAndWhenTheSaveFails) {
     app.typeAtEnd(IDC_BODY, " and more");
 
     // Asked while the delete question is open: refused at once, nothing saved.
@@ -166,9 +150,7 @@ TEST(Close, EndOfTheSessionIsRefusedInsideAQuestionAndWhenTheSaveFails) {
     app.postButton(IDC_CLOSE_BUTTON);
     EXPECT_EQ(3u, app.waitForExit());
     EXPECT_EQ(1, counter.saves());
-    EXPECT_EQ(printable("010203\r\nAlpha\r\nfirst and more\xB0\r\n"
-                        "040506\r\nBeta\r\nsecond\xB0\r\n"),
-              printable(app.notes().value_or("")));
+    EXPECT_EQ(printable(kTwoNotesAndMore), printable(app.notes().value_or("")));
 }
 
 }  // namespace

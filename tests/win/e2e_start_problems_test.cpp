@@ -14,15 +14,21 @@ using Entries = std::vector<std::string>;
 
 const std::string kAlpha = "010203\r\nAlpha\r\nfirst\xB0\r\n";
 
-TEST(StartProblems, UnreadableNotesFileIsToldOnceAndNeverSavedOver) {
-    std::shared_ptr<FileHold> hold;
+// Starts on kAlpha in a notes.txt that another program holds open without
+// sharing from before the start (until `hold` is released).
+Scriblet::Options heldAtStart(std::shared_ptr<FileHold>& hold) {
     Scriblet::Options options;
     options.notes = kAlpha;
     options.waitForWindow = false;
     options.beforeStart = [&hold](const ScratchDir& dir) {
         hold = std::make_shared<FileHold>(dir.file("notes.txt"));
     };
-    Scriblet app(options);
+    return options;
+}
+
+TEST(StartProblems, UnreadableNotesFileIsToldOnceAndNeverSavedOver) {
+    std::shared_ptr<FileHold> hold;
+    Scriblet app(heldAtStart(hold));
     ASSERT_TRUE(hold && hold->held());
     ASSERT_TRUE(app.started());
 
@@ -61,13 +67,7 @@ TEST(StartProblems, UnreadableNotesFileIsToldOnceAndNeverSavedOver) {
 
 TEST(StartProblems, NotesFileHeldBrieflyAtStartIsReadAfterAll) {
     std::shared_ptr<FileHold> hold;
-    Scriblet::Options options;
-    options.notes = kAlpha;
-    options.waitForWindow = false;
-    options.beforeStart = [&hold](const ScratchDir& dir) {
-        hold = std::make_shared<FileHold>(dir.file("notes.txt"));
-    };
-    Scriblet app(options);
+    Scriblet app(heldAtStart(hold));
     ASSERT_TRUE(hold && hold->held());
     ASSERT_TRUE(app.started());
     Sleep(1200);
