@@ -18,7 +18,8 @@ namespace scriblet::test {
 inline constexpr const char* kToday = "120603";
 
 // Files live in a map. A fault flag makes the matching operation fail, as a
-// full disk or an unreadable file would.
+// full disk or an unreadable file would. Files have no identity, so a save
+// tells a changed notes.txt by its size and bytes.
 class MemoryFileSystem : public FileSystem {
 public:
     std::map<std::string, std::string> files;
@@ -57,10 +58,30 @@ public:
         files.erase(from);
         return FileStatus::success();
     }
+    FileStatus rename(const std::string& from, const std::string& to) override { return replace(from, to); }
     FileStatus remove(const std::string& name) override {
         files.erase(name);
         return FileStatus::success();
     }
+    FileStatus stamp(const std::string& name, FileStamp& stamp) override {
+        stamp = FileStamp();
+        if (!has(name)) return FileStatus::success();
+        stamp.exists = true;
+        stamp.size = files[name].size();
+        return FileStatus::success();
+    }
+    FileStatus resolve(const std::string& name, std::string& target) override {
+        target = name;
+        return FileStatus::success();
+    }
+    FileStatus findFiles(const std::string& prefix, std::vector<FoundFile>& found) override {
+        found.clear();
+        for (const auto& file : files) {
+            if (file.first.compare(0, prefix.size(), prefix) == 0) found.push_back(FoundFile{file.first, 0});
+        }
+        return FileStatus::success();
+    }
+    unsigned long processId() override { return 7; }
     std::string fullPath(const std::string& name) override { return "C:\\work\\" + name; }
     void pause(int) override {}
 
@@ -73,6 +94,7 @@ private:
             bytes = fs_.files[name_].size();
             return FileStatus::success();
         }
+        FileStatus stamp(FileStamp& stamp) override { return fs_.stamp(name_, stamp); }
         FileStatus read(char* buffer, std::size_t count, std::size_t& got) override {
             got = 0;
             if (fs_.failReads) return FileStatus::failure(FileErrorCause::Generic, 5);
