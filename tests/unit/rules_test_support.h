@@ -129,7 +129,7 @@ public:
     FieldBuffers controls;
     bool modified = false;
     bool undoEnabled = false;
-    std::deque<bool> answers;  // the user's answers to confirm(), OK = true
+    std::deque<bool> answers;  // the user's answers, OK and Yes = true; none left: Cancel or No
     std::vector<std::string> questions;
     std::vector<std::string> warnings;
     std::vector<FileError> fileErrors;
@@ -176,13 +176,22 @@ public:
     }
     bool confirm(const std::string& text, const std::string& caption) override {
         questions.push_back(caption + "|" + text);
+        return nextAnswer();
+    }
+    bool ask(const std::string& text) override {
+        questions.push_back(text);
+        return nextAnswer();
+    }
+    void showFileError(const FileError& error) override { fileErrors.push_back(error); }
+    void showWarning(const std::string& text) override { warnings.push_back(text); }
+
+private:
+    bool nextAnswer() {
         if (answers.empty()) return false;
         const bool answer = answers.front();
         answers.pop_front();
         return answer;
     }
-    void showFileError(const FileError& error) override { fileErrors.push_back(error); }
-    void showWarning(const std::string& text) override { warnings.push_back(text); }
 };
 
 // One record as it stands on disk.
@@ -275,9 +284,12 @@ protected:
         moveFocus(Focus::Button);
         return rules.onCloseButton();
     }
-    void pressEscape() {
-        // Cancel ends the dialog without a data exchange; the destroy handler saves.
+    bool pressEscape() {
+        // Cancel asks first and ends the dialog without a data exchange; the
+        // destroy handler saves.
+        if (!rules.queryClose()) return false;
         rules.onDestroy();
+        return true;
     }
 
     void expectShown(const std::string& title, const std::string& date, const std::string& body) {
