@@ -76,7 +76,13 @@ class Tokenizer {
 public:
     explicit Tokenizer(const std::string& text) : text_(text.data()), size_(text.size()) {}
 
-    bool nextLine(std::string& token) { return next('\n', token); }
+    bool nextLine(std::string& token) {
+        std::size_t start = 0;
+        std::size_t length = 0;
+        if (!nextSpan('\n', start, length)) return false;
+        token.assign(text_ + start, length);
+        return true;
+    }
 
     // The next body, decoded.
     bool nextBody(std::string& body) {
@@ -94,14 +100,6 @@ public:
     }
 
 private:
-    bool next(char delimiter, std::string& token) {
-        std::size_t start = 0;
-        std::size_t length = 0;
-        if (!nextSpan(delimiter, start, length)) return false;
-        token.assign(text_ + start, length);
-        return true;
-    }
-
     // Leading delimiters skipped, then the bytes up to the next one.
     bool nextSpan(char delimiter, std::size_t& start, std::size_t& length) {
         while (pos_ < size_ && text_[pos_] == delimiter) ++pos_;
@@ -121,13 +119,7 @@ private:
 
 // Where the plain rules stop reading: the first NUL or 0x1A of the disk bytes.
 std::size_t stopOf(const std::string& bytes) {
-    const void* nul = std::memchr(bytes.data(), '\0', bytes.size());
-    const void* eof = std::memchr(bytes.data(), '\x1A', bytes.size());
-    if (!nul && !eof) return std::string::npos;
-    const char* first = !nul ? static_cast<const char*>(eof)
-                        : !eof ? static_cast<const char*>(nul)
-                               : std::min(static_cast<const char*>(nul), static_cast<const char*>(eof));
-    return static_cast<std::size_t>(first - bytes.data());
+    return std::min(bytes.find('\0'), bytes.find('\x1A'));
 }
 
 // Bytes that a title or date cannot carry.
