@@ -8,10 +8,7 @@ namespace {
 
 // Four 32-bit lanes of multiply, rotate and add: fast on 32-bit processors
 // too, and each input bit reaches every output bit in the final mix.
-const std::uint32_t kMultipliers[4] = {0x239B961Bu, 0xAB0E9789u, 0x38B34AE5u, 0xA1E38B93u};
-const std::uint32_t kAddends[4] = {0x561CCD1Bu, 0x0BCAA747u, 0x96CD1C35u, 0x32AC3B17u};
-const int kKeyRotations[4] = {15, 16, 17, 18};
-const int kLaneRotations[4] = {19, 17, 15, 13};
+const std::uint32_t kM1 = 0x239B961Bu, kM2 = 0xAB0E9789u, kM3 = 0x38B34AE5u, kM4 = 0xA1E38B93u;
 
 std::uint32_t rotate(std::uint32_t x, int bits) { return (x << bits) | (x >> (32 - bits)); }
 
@@ -35,18 +32,26 @@ bool operator==(const Digest& a, const Digest& b) { return a.low == b.low && a.h
 
 bool operator!=(const Digest& a, const Digest& b) { return !(a == b); }
 
-void Digester::block(const unsigned char* bytes) {
-    for (int lane = 0; lane < 4; ++lane) {
-        std::uint32_t k = littleEndian32(bytes + 4 * lane);
-        k *= kMultipliers[lane];
-        k = rotate(k, kKeyRotations[lane]);
-        k *= kMultipliers[(lane + 1) % 4];
-        std::uint32_t& h = h_[lane];
-        h ^= k;
-        h = rotate(h, kLaneRotations[lane]);
-        h += h_[(lane + 1) % 4];
-        h = h * 5 + kAddends[lane];
+void Digester::blocks(const unsigned char* bytes, std::size_t count) {
+    // The lanes stay in locals for the whole run: kept in the object between
+    // blocks, they made the compiler shuttle them through memory.
+    std::uint32_t h1 = h_[0], h2 = h_[1], h3 = h_[2], h4 = h_[3];
+    for (; count > 0; --count, bytes += 16) {
+        const std::uint32_t k1 = littleEndian32(bytes), k2 = littleEndian32(bytes + 4);
+        const std::uint32_t k3 = littleEndian32(bytes + 8), k4 = littleEndian32(bytes + 12);
+        h1 ^= rotate(k1 * kM1, 15) * kM2;
+        h1 = (rotate(h1, 19) + h2) * 5 + 0x561CCD1Bu;
+        h2 ^= rotate(k2 * kM2, 16) * kM3;
+        h2 = (rotate(h2, 17) + h3) * 5 + 0x0BCAA747u;
+        h3 ^= rotate(k3 * kM3, 17) * kM4;
+        h3 = (rotate(h3, 15) + h4) * 5 + 0x96CD1C35u;
+        h4 ^= rotate(k4 * kM4, 18) * kM1;
+        h4 = (rotate(h4, 13) + h1) * 5 + 0x32AC3B17u;
     }
+    h_[0] = h1;
+    h_[1] = h2;
+    h_[2] = h3;
+    h_[3] = h4;
 }
 
 void Digester::add(const char* data, std::size_t size) {
@@ -59,10 +64,12 @@ void Digester::add(const char* data, std::size_t size) {
         p += take;
         size -= take;
         if (pendingSize_ < 16) return;
-        block(pending_);
+        blocks(pending_, 1);
         pendingSize_ = 0;
     }
-    for (; size >= 16; p += 16, size -= 16) block(p);
+    blocks(p, size / 16);
+    p += size / 16 * 16;
+    size %= 16;
     std::memcpy(pending_, p, size);
     pendingSize_ = size;
 }
@@ -71,7 +78,7 @@ Digest Digester::finish() {
     // The zero padding of the last block is told apart by the length below.
     if (pendingSize_ > 0) {
         std::memset(pending_ + pendingSize_, 0, 16 - pendingSize_);
-        block(pending_);
+        blocks(pending_, 1);
         pendingSize_ = 0;
     }
     std::uint32_t h[4];

@@ -22,7 +22,8 @@ public:
     Digest finish();
 
 private:
-    void block(const unsigned char* bytes);
+    // Mixes `count` blocks of 16 bytes into the lanes.
+    void blocks(const unsigned char* bytes, std::size_t count);
 
     std::uint32_t h_[4] = {0x9E3779B9u, 0x7F4A7C15u, 0xF39CC060u, 0x5CEDC834u};
     unsigned char pending_[16] = {};

@@ -2,6 +2,7 @@
 // scratch current directory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 #include <string>
@@ -254,6 +255,26 @@ TEST(NotesFileErrorMessage, TextForEachCause) {
     for (const Case& c : cases) {
         EXPECT_EQ(fileErrorMessage({c.cause, "C:\\w\\notes.txt", 0}), c.text);
     }
+}
+
+TEST(NotesDigest, SameForAnySplitOfTheBytesAndChangedByAnyByte) {
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) bytes.push_back(static_cast<char>(i * 37 + i / 7));
+    const Digest whole = digestOf(bytes.data(), bytes.size());
+    for (std::size_t piece : {1u, 5u, 16u, 17u, 333u}) {
+        Digester digester;
+        for (std::size_t at = 0; at < bytes.size(); at += piece) {
+            digester.add(bytes.data() + at, std::min(piece, bytes.size() - at));
+        }
+        EXPECT_EQ(digester.finish(), whole) << piece;
+    }
+    for (std::size_t at : {0u, 15u, 16u, 999u}) {
+        std::string changed = bytes;
+        changed[at] = static_cast<char>(changed[at] ^ 1);
+        EXPECT_NE(digestOf(changed.data(), changed.size()), whole) << at;
+    }
+    // Zero padding of the last block is no part of the bytes.
+    EXPECT_NE(digestOf(bytes.data(), 999), digestOf((bytes.substr(0, 999) + '\0').data(), 1000));
 }
 
 TEST(NotesTodayString, SixDigitsMonthDayYear) {
