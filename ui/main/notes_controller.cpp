@@ -5,42 +5,48 @@
 
 namespace scriblet {
 
-std::string unreadableNotesMessage(const std::string& path) {
-    std::string text =
-        "Scriblet could not read its notes file\n%1\n\n"
-        "So that nothing in it is lost, Scriblet will not save over it while it is open. "
-        "Close Scriblet, make the file readable and start Scriblet again.";
+namespace {
+
+// The text with `path` in place of %1.
+std::string withPath(std::string text, const std::string& path) {
     text.replace(text.find("%1"), 2, path);
     return text;
+}
+
+}  // namespace
+
+std::string unreadableNotesMessage(const std::string& path) {
+    return withPath(
+        "Scriblet could not read its notes file\n%1\n\n"
+        "So that nothing in it is lost, Scriblet will not save over it while it is open. "
+        "Close Scriblet, make the file readable and start Scriblet again.",
+        path);
 }
 
 std::string unicodeNotesMessage(const std::string& path) {
-    std::string text =
+    return withPath(
         "Scriblet's notes file is saved as Unicode text, which Scriblet cannot read:\n%1\n\n"
         "So that nothing in it is lost, Scriblet will not save over it while it is open. "
-        "Open the file in your editor, save it as ANSI text and start Scriblet again.";
-    text.replace(text.find("%1"), 2, path);
-    return text;
+        "Open the file in your editor, save it as ANSI text and start Scriblet again.",
+        path);
 }
 
 std::string recoveredNotesMessage(const std::string& path) {
-    std::string text =
+    return withPath(
         "Scriblet's notes file was missing:\n%1\n\n"
         "Its last save had been cut short after the notes were written but before they took the "
-        "file's place. Scriblet has put that save in place as the notes file.";
-    text.replace(text.find("%1"), 2, path);
-    return text;
+        "file's place. Scriblet has put that save in place as the notes file.",
+        path);
 }
 
 std::string changedNotesQuestion(const std::string& sidePath) {
-    std::string text =
+    return withPath(
         "notes.txt was changed by another program after Scriblet read it.\n\n"
         "Do you want to save the notes in this window over it?\n\n"
         "Yes: save over it. What the other program wrote is lost.\n"
         "No: keep notes.txt as it is. The notes in this window are saved to\n%1\n"
-        "instead, now and at every later save until Scriblet is closed.";
-    text.replace(text.find("%1"), 2, sidePath);
-    return text;
+        "instead, now and at every later save until Scriblet is closed.",
+        sidePath);
 }
 
 std::string tableFullMessage() {
