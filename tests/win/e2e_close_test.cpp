@@ -43,7 +43,7 @@ TEST_F(Close, CloseButtonSavesOnceAndEndsWithStatusThree) {
     EXPECT_EQ(3u, app.waitForExit());
     EXPECT_EQ(1, counter.saves());
     EXPECT_EQ(printable(kTwoNotesAndMore), printable(app.notes().value_or("")));
-    EXPECT_FALSE(app.dir().exists("notes.txt.tmp"));
+    EXPECT_EQ(std::vector<std::string>{"notes.txt"}, app.dir().list());
 }
 
 struct ClosingWay {
@@ -115,7 +115,7 @@ TEST_F(Close, EndOfTheSessionSavesOnceWhenAsked) {
 
     EXPECT_EQ(1, counter.saves());
     EXPECT_EQ(printable(kTwoNotesAndMore), printable(app.notes().value_or("")));
-    EXPECT_FALSE(app.dir().exists("notes.txt.tmp"));
+    EXPECT_EQ(std::vector<std::string>{"notes.txt"}, app.dir().list());
 }
 
 TEST_F(Close, EndOfTheSessionIsRefusedInsideAQuestionAndWhenTheSaveFails) {

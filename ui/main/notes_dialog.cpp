@@ -161,15 +161,14 @@ void NotesDialog::layout(int width, int height) {
 }
 
 void NotesDialog::OnOK() {
-    // Asked while the window is still shown; the framework's OK then copies
-    // the fields before the dialog ends.
     if (!controller_.queryClose()) return;
+    // The framework's OK copies the fields before the dialog ends.
     controller_.pullFields();
     EndDialog(IDOK);
 }
 
 void NotesDialog::OnCancel() {
-    // Escape and the close box ask while the window is still shown.
+    // Escape and the close box ask here, while the window is still shown.
     if (!controller_.queryClose()) return;
     EndDialog(IDCANCEL);
 }
@@ -341,7 +340,7 @@ bool NotesDialog::confirm(const std::string& text, const std::string& caption) {
 }
 
 bool NotesDialog::ask(const std::string& text) {
-    return win::applicationMessageBox(text, MB_ICONEXCLAMATION | MB_YESNO) == IDYES;
+    return win::applicationMessageBox(text, MB_ICONEXCLAMATION | MB_YESNO | MB_DEFBUTTON2) == IDYES;
 }
 
 void NotesDialog::showFileError(const FileError& error) {
