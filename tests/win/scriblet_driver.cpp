@@ -2,6 +2,7 @@
 
 #include "tests/win/pixels.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -293,6 +294,7 @@ std::vector<std::string> ScratchDir::list() const {
         if (name != "." && name != "..") names.push_back(name);
     } while (FindNextFileA(find, &entry));
     FindClose(find);
+    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -318,12 +320,13 @@ Scriblet::~Scriblet() {
 }
 
 void Scriblet::start(const Options& options) {
-    if (options.notes) dir_.write("notes.txt", *options.notes);
-    if (options.beforeStart) options.beforeStart(dir_);
+    if (options.sameDirectoryAs) directory_ = &options.sameDirectoryAs->dir();
+    if (options.notes) dir().write("notes.txt", *options.notes);
+    if (options.beforeStart) options.beforeStart(dir());
 
     std::string program = programPath();
     if (!options.programName.empty()) {
-        const std::string copy = dir_.file(options.programName);
+        const std::string copy = dir().file(options.programName);
         if (!CopyFileA(program.c_str(), copy.c_str(), FALSE)) return;
         program = copy;
     }
@@ -359,7 +362,7 @@ void Scriblet::start(const Options& options) {
     std::vector<char> mutableCommandLine(commandLine.begin(), commandLine.end());
     mutableCommandLine.push_back('\0');
     if (!CreateProcessA(nullptr, mutableCommandLine.data(), nullptr, nullptr, FALSE, 0,
-                        environment.empty() ? nullptr : &environment[0], dir_.path().c_str(), &startup,
+                        environment.empty() ? nullptr : &environment[0], dir().path().c_str(), &startup,
                         &info_)) {
         return;
     }
@@ -448,6 +451,17 @@ void Scriblet::pressEnter(int id) const {
     send(target, WM_KEYUP, VK_RETURN, 1 | (scan << 16) | 0xC0000000u);
 }
 
+void Scriblet::pressKeys(int id, std::initializer_list<BYTE> keys) const {
+    focus(id);
+    SetForegroundWindow(window_);
+    waitIdle();
+    for (BYTE key : keys) keybd_event(key, static_cast<BYTE>(MapVirtualKeyA(key, 0)), 0, 0);
+    for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) {
+        keybd_event(*key, static_cast<BYTE>(MapVirtualKeyA(*key, 0)), KEYEVENTF_KEYUP, 0);
+    }
+    waitIdle();
+}
+
 void Scriblet::pressButton(int id) const {
     send(control(id), BM_CLICK, 0, 0);
 }
@@ -488,8 +502,10 @@ void Scriblet::typeAtEnd(int id, const std::string& text) const {
     typeChars(id, text);
 }
 
-void Scriblet::sendTo(int id, UINT message, WPARAM wParam, LPARAM lParam) const {
-    send(id ? control(id) : window_, message, wParam, lParam);
+std::optional<LRESULT> Scriblet::sendTo(int id, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs) const {
+    DWORD_PTR result = 0;
+    if (!send(id ? control(id) : window_, message, wParam, lParam, &result, timeoutMs)) return std::nullopt;
+    return static_cast<LRESULT>(result);
 }
 
 void Scriblet::postButton(int id) const {

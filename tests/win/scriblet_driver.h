@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -26,7 +27,7 @@ public:
     void write(const std::string& name, const std::string& bytes) const;
     std::optional<std::string> read(const std::string& name) const;
     bool exists(const std::string& name) const;
-    // Names of the files in the directory.
+    // Names of the files in the directory, sorted.
     std::vector<std::string> list() const;
 
 private:
@@ -55,7 +56,8 @@ private:
 };
 
 // Counts the saves of notes.txt in a directory from outside the program:
-// each save renames notes.txt.tmp to notes.txt, which the directory reports.
+// each save ends by renaming its complete file to notes.txt, which the
+// directory reports.
 class SaveCounter {
 public:
     explicit SaveCounter(const std::string& directory);
@@ -108,6 +110,8 @@ public:
         std::string programName;
         // Runs once the scratch directory holds notes.txt, before the program starts.
         std::function<void(const ScratchDir&)> beforeStart;
+        // Non-null: runs in that program's directory, as a second copy would.
+        const Scriblet* sameDirectoryAs = nullptr;
     };
 
     Scriblet();
@@ -122,7 +126,7 @@ public:
     bool attachWindow(int timeoutMs = 15000);
     // The main window exists and is shown.
     bool windowShown() const;
-    const ScratchDir& dir() const { return dir_; }
+    const ScratchDir& dir() const { return *directory_; }
     DWORD processId() const { return info_.dwProcessId; }
     HWND window() const { return window_; }
     HWND control(int id) const;
@@ -137,13 +141,19 @@ public:
     void type(int id, const std::string& text) const;  // click into it, then characters
     void typeChars(int id, const std::string& text) const;  // characters only
     void pressEnter(int id) const;       // key down, character, key up, as a keyboard does
+    // Real keyboard input: a click gives the control the focus, the window
+    // comes to the front, and the keys are pressed in order and released in
+    // reverse (VK_CONTROL, VK_RETURN: Ctrl+Enter).
+    void pressKeys(int id, std::initializer_list<BYTE> keys) const;
     void pressButton(int id) const;      // BM_CLICK
     void doubleClickButton(int id) const;
     void selectEntry(int index) const;   // a click on a title list entry
     void replaceText(int id, const std::string& text) const;  // click into it, select all, type
     void typeAtEnd(int id, const std::string& text) const;    // click into it, caret to the end, type
-    // A raw message to a control (0: the main window), sent and handled.
-    void sendTo(int id, UINT message, WPARAM wParam, LPARAM lParam) const;
+    // A raw message to a control (0: the main window), sent and handled; its
+    // result, or none when the program did not answer within `timeoutMs`.
+    std::optional<LRESULT> sendTo(int id, UINT message, WPARAM wParam, LPARAM lParam,
+                                  int timeoutMs = 5000) const;
 
     // Input posted, for what opens a message box or ends the program.
     void postButton(int id) const;
@@ -171,21 +181,23 @@ public:
     void answer(const MessageBoxInfo& box, int command) const;
 
     // notes.txt as it is now, if it exists.
-    std::optional<std::string> notes() const { return dir_.read("notes.txt"); }
+    std::optional<std::string> notes() const { return dir().read("notes.txt"); }
 
     // The exit status, or none when the program did not end in time (it is then killed).
     std::optional<DWORD> waitForExit(int timeoutMs = 10000);
     bool running() const;
+    // Ends the program at once, as the system does at the end of a session.
+    void kill();
 
 private:
     void start(const Options& options);
     bool send(HWND target, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result = nullptr,
               int timeoutMs = 5000) const;
-    void kill();
     // The middle of a title list entry, with the real pointer moved there.
     POINT entryCentre(int index) const;
 
     ScratchDir dir_;
+    const ScratchDir* directory_ = &dir_;
     PROCESS_INFORMATION info_{};
     HWND window_ = nullptr;
     bool started_ = false;

@@ -5,13 +5,48 @@
 
 namespace scriblet {
 
-std::string unreadableNotesMessage(const std::string& path) {
-    std::string text =
-        "Scriblet could not read its notes file\n%1\n\n"
-        "So that nothing in it is lost, Scriblet will not save over it while it is open. "
-        "Close Scriblet, make the file readable and start Scriblet again.";
+namespace {
+
+// The text with `path` in place of %1.
+std::string withPath(std::string text, const std::string& path) {
     text.replace(text.find("%1"), 2, path);
     return text;
+}
+
+}  // namespace
+
+std::string unreadableNotesMessage(const std::string& path) {
+    return withPath(
+        "Scriblet could not read its notes file\n%1\n\n"
+        "So that nothing in it is lost, Scriblet will not save over it while it is open. "
+        "Close Scriblet, make the file readable and start Scriblet again.",
+        path);
+}
+
+std::string unicodeNotesMessage(const std::string& path) {
+    return withPath(
+        "Scriblet's notes file is saved as Unicode text, which Scriblet cannot read:\n%1\n\n"
+        "So that nothing in it is lost, Scriblet will not save over it while it is open. "
+        "Open the file in your editor, save it as ANSI text and start Scriblet again.",
+        path);
+}
+
+std::string recoveredNotesMessage(const std::string& path) {
+    return withPath(
+        "Scriblet's notes file was missing:\n%1\n\n"
+        "Its last save had been cut short after the notes were written but before they took the "
+        "file's place. Scriblet has put that save in place as the notes file.",
+        path);
+}
+
+std::string changedNotesQuestion(const std::string& sidePath) {
+    return withPath(
+        "notes.txt was changed by another program after Scriblet read it.\n\n"
+        "Do you want to save the notes in this window over it?\n\n"
+        "Yes: save over it. What the other program wrote is lost.\n"
+        "No: keep notes.txt as it is. The notes in this window are saved to\n%1\n"
+        "instead, now and at every later save until Scriblet is closed.",
+        sidePath);
 }
 
 std::string tableFullMessage() {
@@ -19,11 +54,37 @@ std::string tableFullMessage() {
            " notes.\n\nDelete a note to make room for a new one.";
 }
 
+std::string internalErrorMessage(bool outOfMemory) {
+    return std::string(outOfMemory ? "Scriblet ran out of memory." : "An internal error occurred in Scriblet.") +
+           "\n\nnotes.txt was not changed by it. So that nothing in it is lost, Scriblet will not save "
+           "over it any more in this session: copy what you need from the window, then close Scriblet "
+           "and start it again.";
+}
+
 namespace {
 
 bool isBlank(const Note& note) {
     return note.title.empty() && note.date.empty() && note.body.empty();
 }
+
+// Puts a new value into a note's field; true when that changed it.
+bool assign(std::string& field, const std::string& value) {
+    if (field == value) return false;
+    field = value;
+    return true;
+}
+
+// Holds a flag up for as long as it lives, however the scope is left.
+class FlagUp {
+public:
+    explicit FlagUp(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagUp() { flag_ = false; }
+    FlagUp(const FlagUp&) = delete;
+    FlagUp& operator=(const FlagUp&) = delete;
+
+private:
+    bool& flag_;
+};
 
 }  // namespace
 
@@ -46,22 +107,33 @@ void NotesController::pushFields() { view_.exchangeFields(fields_, false); }
 void NotesController::commitShownNote() {
     pullFields();
     Note& shown = table_.at(currentIndex_);
-    shown.date = fields_.date;
-    shown.body = fields_.body;
+    if (assign(shown.date, fields_.date)) changed_ = true;
+    if (assign(shown.body, fields_.body)) changed_ = true;
 }
 
 void NotesController::startNotes() {
     if (started_) return;
 
     int titlesListed = 0;
-    view_.listFillBegin();
-    const ReadOutcome outcome = readNotes(table_, files_, [this, &titlesListed](const std::string& title) {
-        view_.listAppend(title);
-        ++titlesListed;
-    });
-    view_.listFillEnd();
+    ReadOutcome outcome;
+    {
+        // The list repaints again however the reading ends.
+        struct Filling {
+            NotesView& view;
+            ~Filling() { view.listFillEnd(); }
+        } filling{view_};
+        view_.listFillBegin();
+        outcome = readNotes(
+            table_, files_,
+            [this, &titlesListed](const std::string& title) {
+                view_.listAppend(title);
+                ++titlesListed;
+            },
+            &known_);
+    }
 
-    const bool unreadable = outcome.result == ReadResult::NotOpened || outcome.error.has_value();
+    const bool unicode = outcome.result == ReadResult::NotNotesEncoding;
+    const bool unreadable = unicode || outcome.result == ReadResult::NotOpened || outcome.error.has_value();
     if (unreadable) {
         // Whatever was read before the failure goes: the session starts with
         // only the pending note, and nothing is saved over the file.
@@ -71,7 +143,9 @@ void NotesController::startNotes() {
         const std::string path = outcome.error && !outcome.error->path.empty()
                                      ? outcome.error->path
                                      : files_.fullPath(kNotesFileName);
-        view_.showWarning(unreadableNotesMessage(path));
+        view_.showWarning(unicode ? unicodeNotesMessage(path) : unreadableNotesMessage(path));
+    } else if (outcome.recovered) {
+        view_.showWarning(recoveredNotesMessage(files_.fullPath(kNotesFileName)));
     }
 
     started_ = true;
@@ -98,11 +172,40 @@ bool NotesController::saveNotes() {
     const bool writeTrailing = saveTrailingNote_ && !isBlank(table_.at(count - 1));
     const std::int16_t n = writeTrailing ? count : static_cast<std::int16_t>(count - 1);
 
-    if (const std::optional<FileError> error = writeNotes(table_, n, files_, today_)) {
-        view_.showFileError(*error);
+    SaveOutcome outcome;
+    if (sideFile_.empty()) {
+        outcome = saveNotesFile(table_, n, files_, today_, known_, saveOverChanges_);
+        if (outcome.result == SaveResult::ChangedElsewhere) {
+            askAboutChangedFile();
+            if (sideFile_.empty()) outcome = saveNotesFile(table_, n, files_, today_, known_, true);
+        }
+        saveOverChanges_ = false;
+    }
+    if (!sideFile_.empty()) outcome = saveNotesFile(table_, n, files_, today_, sideKnown_, true, sideFile_);
+    if (outcome.error) {
+        view_.showFileError(*outcome.error);
         return false;
     }
+    changed_ = false;
     return true;
+}
+
+void NotesController::askAboutChangedFile() {
+    const std::string side = sideFileName(files_);
+    if (view_.ask(changedNotesQuestion(files_.fullPath(side)))) saveOverChanges_ = true;
+    else sideFile_ = side;
+}
+
+bool NotesController::queryClose() {
+    // Asked here, while the window is shown; the save on the way out only
+    // asks again if notes.txt changes in between.
+    if (started_ && savingEnabled_ && sideFile_.empty() && !saveOverChanges_ && changedElsewhere(files_, known_)) {
+        askAboutChangedFile();
+    }
+    if (savingEnabled_ || !hasShownNote()) return true;
+    // Nothing will be saved: changes are only discarded when the user says so.
+    commitShownNote();
+    return !changed_ || view_.ask(kDiscardQuestion);
 }
 
 void NotesController::showNote(std::int16_t p) {
@@ -139,7 +242,7 @@ void NotesController::commitTitle() {
     view_.listDelete(currentIndex_);
     view_.listInsert(currentIndex_, fields_.title);
     view_.listSelect(currentIndex_);
-    table_.at(currentIndex_).title = fields_.title;
+    if (assign(table_.at(currentIndex_).title, fields_.title)) changed_ = true;
 
     if (wasPending) {
         appendPending();
@@ -152,7 +255,7 @@ void NotesController::stampDate() {
     if (!hasShownNote()) return;
     pullFields();
     fields_.date = today_();
-    table_.at(currentIndex_).date = fields_.date;
+    if (assign(table_.at(currentIndex_).date, fields_.date)) changed_ = true;
     pushFields();
 }
 
@@ -213,6 +316,7 @@ void NotesController::onDeleteNote() {
     undo_.note = table_.at(currentIndex_);
     view_.listDelete(currentIndex_);
     table_.removeNoteAt(currentIndex_);
+    changed_ = true;
     showNote(currentIndex_);
 }
 
@@ -226,6 +330,7 @@ void NotesController::onUndoDelete() {
         return;
     }
     if (!table_.reinsertFromUndo(undo_)) return;
+    changed_ = true;
 
     view_.enableUndoButton(false);
     const std::int16_t restored = static_cast<std::int16_t>(undo_.undoIndex);
@@ -236,8 +341,28 @@ void NotesController::onUndoDelete() {
     undo_.undoIndex = -1;
 }
 
-bool NotesController::onCloseButton() { return saveNotes(); }
+bool NotesController::onCloseButton() { return queryClose() && saveNotes(); }
 
-void NotesController::onDestroy() { saveNotes(); }
+void NotesController::onDestroy() {
+    if (!sessionEnding_) saveNotes();
+}
+
+bool NotesController::onQueryEndSession() {
+    if (!queryClose() || !saveNotes()) return false;
+    sessionEnding_ = true;
+    return true;
+}
+
+void NotesController::onEndSession(bool ending) {
+    sessionEnding_ = sessionEnding_ && ending;
+}
+
+void NotesController::onInternalError(bool outOfMemory) {
+    holdBackSaving();
+    // A handler failing again while the box is up is not told twice.
+    if (reportingInternalError_) return;
+    FlagUp reporting(reportingInternalError_);
+    view_.showWarning(internalErrorMessage(outOfMemory));
+}
 
 }  // namespace scriblet

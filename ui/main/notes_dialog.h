@@ -26,6 +26,8 @@ public:
                 std::function<void()> endProcess);
 
     bool routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool PreTranslateMessage(MSG& message) override;
+    bool OnHandlerFailed(bool outOfMemory) override;
 
     // For tests in the same process.
     const NotesController& controller() const { return controller_; }
@@ -36,6 +38,7 @@ public:
 protected:
     bool OnInitDialog() override;
     void OnOK() override;
+    void OnCancel() override;
     void DoDataExchange(win::DataExchange& exchange) override;
 
 private:
@@ -49,6 +52,8 @@ private:
     LRESULT onQueryDragIcon(WPARAM, LPARAM);
     LRESULT onSysCommand(WPARAM, LPARAM);
     LRESULT onDestroy(WPARAM, LPARAM);
+    LRESULT onQueryEndSession(WPARAM, LPARAM);
+    LRESULT onEndSession(WPARAM, LPARAM);
 
     // Control notifications.
     void onSelectNote();
@@ -79,6 +84,7 @@ private:
     void enableUndoButton(bool enable) override;
     void pressDateButton() override;
     bool confirm(const std::string& text, const std::string& caption) override;
+    bool ask(const std::string& text) override;
     void showFileError(const FileError& error) override;
     void showWarning(const std::string& text) override;
 
