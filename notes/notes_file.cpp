@@ -29,8 +29,9 @@ const char* const kUnknownDate = "000000";
 const int kSaveRetries = 5;
 const int kStartRetries = 20;
 const int kRetryPauseMs = 100;
-// A file compared byte by byte is read in pieces of this size.
-const std::size_t kCompareChunk = 1u << 20;
+// Files are read in pieces of this size, each digested while it is still in
+// the cache.
+const std::size_t kReadPiece = 1u << 20;
 
 bool isUpperHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
 
@@ -43,87 +44,130 @@ bool startsEscape(const char* p, const char* end) {
     return end - p >= 3 && isUpperHex(p[1]) && isUpperHex(p[2]);
 }
 
-// A body token as the plain rules give it, with its escapes decoded; exactly
-// "<empty>" is the empty body.
-void decodeBody(const char* token, std::size_t length, std::string& body) {
-    if (length == std::strlen(kEmptyBody) && std::memcmp(token, kEmptyBody, length) == 0) {
-        body.clear();
-        return;
-    }
-    const char* const end = token + length;
-    const void* first = std::memchr(token, kEscape, length);
-    if (!first) {
-        body.assign(token, length);
+// Appends the bytes from `from` up to `to` (by length: the iterator form
+// goes the long way round through replace).
+void appendSpan(std::string& out, const char* from, const char* to) {
+    out.append(from, static_cast<std::size_t>(to - from));
+}
+
+bool isStopByte(char c) { return c == '\0' || c == '\x1A'; }
+
+// A body token as the plain rules give it, from its bytes on disk: each CR LF
+// reads as LF, and its escapes are decoded; exactly "<empty>" is the empty
+// body. `plain`: the token holds neither a line feed nor the escape byte.
+void decodeBody(const char* token, const char* end, bool plain, std::string& body) {
+    const std::size_t length = static_cast<std::size_t>(end - token);
+    if (plain) {
+        if (length == std::strlen(kEmptyBody) && std::memcmp(token, kEmptyBody, length) == 0) body.clear();
+        else body.assign(token, length);
         return;
     }
     body.clear();
     body.reserve(length);
     const char* p = token;
-    for (const char* at = static_cast<const char*>(first); at; ) {
-        body.append(p, at);
-        if (startsEscape(at, end)) {
+    for (const char* at = p;; ++at) {
+        at = nextControlOrDegree(at, end);
+        if (at == end) break;
+        if (*at == '\n') {
+            appendSpan(body, p, at > p && at[-1] == '\r' ? at - 1 : at);
+            body.push_back('\n');
+            p = at + 1;
+        } else if (*at == kEscape && startsEscape(at, end)) {
+            appendSpan(body, p, at);
             body.push_back(static_cast<char>(hexValue(at[1]) * 16 + hexValue(at[2])));
             p = at + 3;
-        } else {
-            body.push_back(kEscape);
-            p = at + 1;
+            at += 2;
         }
-        at = p < end ? static_cast<const char*>(std::memchr(p, kEscape, static_cast<std::size_t>(end - p))) : nullptr;
     }
-    body.append(p, end);
+    appendSpan(body, p, end);
 }
 
-// C's strtok over a zero-free text, with the delimiter sets the reader
-// alternates: a line feed for dates and titles, 0xB0 for bodies.
+// C's strtok over the file's text, with the delimiter sets the reader
+// alternates (a line feed for dates and titles, 0xB0 for bodies), run on the
+// bytes on disk themselves: a CR LF pair is the line feed it reads as, and
+// the first NUL or 0x1A ends the data. One pass, no copy of the text.
 class Tokenizer {
 public:
-    explicit Tokenizer(const std::string& text) : text_(text.data()), size_(text.size()) {}
+    Tokenizer(const char* data, std::size_t size) : p_(data), end_(data + size) {}
 
     bool nextLine(std::string& token) {
-        std::size_t start = 0;
-        std::size_t length = 0;
-        if (!nextSpan('\n', start, length)) return false;
-        token.assign(text_ + start, length);
+        skipLineBreaks();
+        if (p_ == end_) return false;
+        const char* const start = p_;
+        const char* at = start;
+        for (;; ++at) {
+            at = nextControlOrDegree(at, end_);
+            if (at == end_ || *at == '\n') break;
+            if (isStopByte(*at)) {
+                end_ = at;
+                break;
+            }
+        }
+        if (at == end_) {
+            p_ = at;
+            token.clear();
+            appendSpan(token, start, at);
+            return true;
+        }
+        p_ = at + 1;
+        token.clear();
+        appendSpan(token, start, at > start && at[-1] == '\r' ? at - 1 : at);
         return true;
     }
 
     // The next body, decoded.
     bool nextBody(std::string& body) {
-        std::size_t start = 0;
-        std::size_t length = 0;
-        if (!nextSpan(kTerminator, start, length)) return false;
-        decodeBody(text_ + start, length, body);
+        while (p_ < end_ && *p_ == kTerminator) ++p_;
+        if (p_ < end_ && isStopByte(*p_)) end_ = p_;
+        if (p_ == end_) return false;
+        const char* const start = p_;
+        const char* at = start;
+        bool plain = true;
+        for (;; ++at) {
+            at = nextControlOrDegree(at, end_);
+            if (at == end_ || *at == kTerminator) break;
+            if (isStopByte(*at)) {
+                end_ = at;
+                break;
+            }
+            if (*at == '\n' || *at == kEscape) plain = false;
+        }
+        p_ = at == end_ ? at : at + 1;
+        decodeBody(start, at, plain, body);
         return true;
     }
 
-    // What follows the last token, from where the next record's date would start.
+    // What follows the last token, from where the next record's date would
+    // start, as text.
     std::string rest() {
-        while (pos_ < size_ && text_[pos_] == '\n') ++pos_;
-        return std::string(text_ + pos_, size_ - pos_);
+        skipLineBreaks();
+        const char* stop = p_;
+        for (;; ++stop) {
+            stop = nextControlOrDegree(stop, end_);
+            if (stop == end_ || isStopByte(*stop)) break;
+        }
+        end_ = stop;
+        return textFromDisk(p_, static_cast<std::size_t>(end_ - p_));
     }
+
+    // Where the data ends: the stop byte, once a token or rest() met it, or
+    // the end of the bytes.
+    const char* end() const { return end_; }
 
 private:
-    // Leading delimiters skipped, then the bytes up to the next one.
-    bool nextSpan(char delimiter, std::size_t& start, std::size_t& length) {
-        while (pos_ < size_ && text_[pos_] == delimiter) ++pos_;
-        if (pos_ == size_) return false;
-        start = pos_;
-        const void* found = std::memchr(text_ + pos_, delimiter, size_ - pos_);
-        const std::size_t end = found ? static_cast<std::size_t>(static_cast<const char*>(found) - text_) : size_;
-        length = end - start;
-        pos_ = found ? end + 1 : size_;
-        return true;
+    // Leading line feeds, as strtok skips them; a stop byte ends the data.
+    void skipLineBreaks() {
+        while (p_ < end_) {
+            if (*p_ == '\n') ++p_;
+            else if (*p_ == '\r' && end_ - p_ >= 2 && p_[1] == '\n') p_ += 2;
+            else break;
+        }
+        if (p_ < end_ && isStopByte(*p_)) end_ = p_;
     }
 
-    const char* text_;
-    std::size_t size_;
-    std::size_t pos_ = 0;
+    const char* p_;
+    const char* end_;
 };
-
-// Where the plain rules stop reading: the first NUL or 0x1A of the disk bytes.
-std::size_t stopOf(const std::string& bytes) {
-    return std::min(bytes.find('\0'), bytes.find('\x1A'));
-}
 
 // Bytes that a title or date cannot carry.
 bool breaksLine(char c) { return c == '\n' || c == '\x1A' || c == '\0'; }
@@ -132,24 +176,19 @@ bool breaksLine(char c) { return c == '\n' || c == '\x1A' || c == '\0'; }
 // byte 0x1A or NUL becomes a blank. A lone CR stays: the reader gives it back
 // as it was, so a title read with one is written back unchanged.
 void appendOneLine(std::string& out, const std::string& field) {
-    if (std::none_of(field.begin(), field.end(), breaksLine)) {
-        out += field;
-        return;
+    const char* const end = field.data() + field.size();
+    const char* run = field.data();
+    for (const char* at = run;; ++at) {
+        at = nextControlOrDegree(at, end);
+        if (at == end) break;
+        const bool crLf = *at == '\r' && end - at >= 2 && at[1] == '\n';
+        if (!crLf && !breaksLine(*at)) continue;
+        appendSpan(out, run, at);
+        out.push_back(' ');
+        if (crLf) ++at;
+        run = at + 1;
     }
-    for (std::size_t i = 0; i < field.size(); ++i) {
-        const char c = field[i];
-        if (c == '\r' && i + 1 < field.size() && field[i + 1] == '\n') {
-            out.push_back(' ');
-            ++i;
-        } else {
-            out.push_back(breaksLine(c) ? ' ' : c);
-        }
-    }
-}
-
-const char* nextOf(const char* from, const char* end, char c) {
-    const void* found = std::memchr(from, c, static_cast<std::size_t>(end - from));
-    return found ? static_cast<const char*>(found) : end;
+    appendSpan(out, run, end);
 }
 
 void appendEscape(std::string& out, unsigned char byte) {
@@ -172,20 +211,24 @@ void appendBody(std::string& out, const std::string& body) {
         appendEscape(out, '<');
         ++p;
     }
-    const char kSpecial[] = {kTerminator, '\x1A', '\0', kEscape};
-    const char* next[4];
-    for (int k = 0; k < 4; ++k) next[k] = nextOf(p, end, kSpecial[k]);
-    for (;;) {
-        const char* at = std::min(std::min(next[0], next[1]), std::min(next[2], next[3]));
-        appendTextToDisk(out, p, static_cast<std::size_t>(at - p));
+    // Bytes from `run` on are copied as they are until one needs more.
+    const char* run = p;
+    for (const char* at = p;; ++at) {
+        at = nextControlOrDegree(at, end);
         if (at == end) break;
-        if (*at != kEscape || startsEscape(at, end)) appendEscape(out, static_cast<unsigned char>(*at));
-        else out.push_back(kEscape);
-        p = at + 1;
-        for (int k = 0; k < 4; ++k) {
-            if (next[k] == at) next[k] = nextOf(p, end, kSpecial[k]);
+        const char c = *at;
+        if (c == '\n') {
+            appendSpan(out, run, at);
+            out.append("\r\n", 2);
+        } else if (c == kTerminator || isStopByte(c) || (c == kEscape && startsEscape(at, end))) {
+            appendSpan(out, run, at);
+            appendEscape(out, static_cast<unsigned char>(c));
+        } else {
+            continue;
         }
+        run = at + 1;
     }
+    appendSpan(out, run, end);
 }
 
 template <class Operation>
@@ -287,7 +330,7 @@ FileStatus digestFile(FileSystem& files, const std::string& name, Digest& digest
     FileStatus status = withRetries(files, kSaveRetries, false, [&] { return files.openRead(name, file); });
     if (!status) return status;
     Digester digester;
-    std::string buffer(kCompareChunk, '\0');
+    std::string buffer(kReadPiece, '\0');
     for (;;) {
         std::size_t got = 0;
         status = file->read(&buffer[0], buffer.size(), got);
@@ -444,13 +487,14 @@ std::string formatNotes(const NoteTable& table, std::int16_t n, const std::funct
     for (std::int16_t i = 0; i < n; ++i) {
         const Note& note = table.at(i);
         if (note.date.empty()) {
-            std::string stamp = today();
+            const std::string stamp = today();
             appendOneLine(out, stamp.empty() ? std::string(kUnknownDate) : stamp);
         } else {
             appendOneLine(out, note.date);
         }
         out.append("\r\n", 2);
-        appendOneLine(out, note.title.empty() ? std::string(kUntitled) : note.title);
+        if (note.title.empty()) out += kUntitled;
+        else appendOneLine(out, note.title);
         out.append("\r\n", 2);
         appendBody(out, note.body);
         out.push_back(kTerminator);
@@ -464,23 +508,19 @@ std::string formatNotes(const NoteTable& table, std::int16_t n, const std::funct
 void parseNotes(const std::string& diskBytes, NoteTable& table,
                 const std::function<void(const std::string& title)>& addTitle) {
     table.clear();
-    const std::size_t stop = stopOf(diskBytes);
-    if (stop != std::string::npos) table.stopTail.assign(diskBytes, stop, std::string::npos);
-    const std::string text = textFromDisk(diskBytes.data(), stop == std::string::npos ? diskBytes.size() : stop);
-
-    Tokenizer tokens(text);
+    Tokenizer tokens(diskBytes.data(), diskBytes.size());
     std::string field;
-    while (table.noteCount() < kMaxNotesRead) {
-        if (!tokens.nextLine(field)) return;
+    while (table.noteCount() < kMaxNotesRead && tokens.nextLine(field)) {
         table.appendNote();
         Note& note = table.at(static_cast<std::int16_t>(table.noteCount() - 1));
         note.date.swap(field);
         if (tokens.nextLine(field)) note.title.swap(field);
-        addTitle(note.title);
+        if (addTitle) addTitle(note.title);
         if (tokens.nextBody(field)) note.body.swap(field);
         field.clear();
     }
-    table.unreadText = tokens.rest();
+    if (table.noteCount() == kMaxNotesRead) table.unreadText = tokens.rest();
+    table.stopTail.assign(tokens.end(), diskBytes.data() + diskBytes.size());
 }
 
 ReadOutcome readNotes(NoteTable& table, FileSystem& files,
@@ -511,10 +551,16 @@ ReadOutcome readNotes(NoteTable& table, FileSystem& files,
     try {
         if (size > bytes.max_size()) throw std::bad_alloc();
         bytes.resize(static_cast<std::size_t>(size));
+        Digester digester;
         std::size_t got = 0;
-        if (size > 0) {
-            status = file->read(&bytes[0], bytes.size(), got);
+        while (got < bytes.size()) {
+            const std::size_t want = std::min(kReadPiece, bytes.size() - got);
+            std::size_t piece = 0;
+            status = file->read(&bytes[got], want, piece);
             if (!status) return notOpened(errorFor(files, kNotesFileName, status));
+            digester.add(bytes.data() + got, piece);
+            got += piece;
+            if (piece < want) break;
         }
         bytes.resize(got);
         FileStamp stamp;
@@ -536,7 +582,7 @@ ReadOutcome readNotes(NoteTable& table, FileSystem& files,
         if (known) {
             known->known = true;
             known->stamp = stamp;
-            known->digest = digestOf(bytes.data(), bytes.size());
+            known->digest = digester.finish();
         }
         if (bytes.empty()) {
             outcome.result = ReadResult::OpenedEmpty;

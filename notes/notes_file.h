@@ -64,8 +64,8 @@ struct ReadOutcome {
 // into the table; the rest of a longer file is kept in table.unreadText.
 inline constexpr std::int16_t kMaxNotesRead = NoteTable::kMaxEntries - 1;
 
-// Fills the empty table from notes.txt, calling addTitle(title) once per note
-// in file order. First a save cut short is dealt with: when notes.txt is
+// Fills the empty table from notes.txt, calling addTitle(title) (when given)
+// once per note in file order. First a save cut short is dealt with: when notes.txt is
 // missing, the newest complete save becomes notes.txt; saves left incomplete,
 // and complete ones older than kStaleSaveAgeMs beside notes.txt, are removed
 // where they can be. `known` (when given) learns what was read.

@@ -1,5 +1,6 @@
 #include "notes/text_mode.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace scriblet {
@@ -41,6 +42,31 @@ void appendTextToDisk(std::string& out, const char* text, std::size_t size) {
         out.append("\r\n", 2);
         p = lf + 1;
     }
+}
+
+const char* nextControlOrDegree(const char* p, const char* end) {
+    using Word = std::uintptr_t;
+    constexpr Word kOnes = ~Word(0) / 255;
+    constexpr Word kHighBits = kOnes * 0x80;
+    constexpr Word kControls = kOnes * 0x20;
+    while (static_cast<std::size_t>(end - p) >= sizeof(Word)) {
+        Word word;
+        std::memcpy(&word, p, sizeof word);
+        // Exact for "some byte of the word is below 0x20 or from 0x80 on": a
+        // cheaper test than for 0xB0 itself, and plain text seldom holds either.
+        if (((word - kControls) | word) & kHighBits) {
+            for (std::size_t i = 0; i < sizeof(Word); ++i) {
+                const unsigned char c = static_cast<unsigned char>(p[i]);
+                if (c < 0x20 || c == 0xB0) return p + i;
+            }
+        }
+        p += sizeof(Word);
+    }
+    for (; p < end; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c < 0x20 || c == 0xB0) return p;
+    }
+    return end;
 }
 
 }  // namespace scriblet
