@@ -390,8 +390,8 @@ OwnSave ownSaveOf(FileSystem& files, const std::string& name) {
 
 // Writes the bytes beside `target` under a name of this process's own, marks
 // them complete once flushed, and moves them over `target`.
-SaveOutcome saveBytes(const std::string& bytes, FileSystem& files, const std::string& name, const OwnSave& own,
-                      KnownFile& known, bool saveOverChanges) {
+SaveOutcome saveBytes(const std::string& bytes, const Digest& digest, FileSystem& files, const std::string& name,
+                      const OwnSave& own, KnownFile& known, bool saveOverChanges) {
     const std::string& target = own.target;
     const std::string& incomplete = own.incomplete;
     const std::string& complete = own.complete;
@@ -440,7 +440,7 @@ SaveOutcome saveBytes(const std::string& bytes, FileSystem& files, const std::st
 
     known.known = true;
     known.stamp = written;
-    known.digest = digestOf(bytes.data(), bytes.size());
+    known.digest = digest;
     SaveOutcome outcome;
     outcome.result = SaveResult::Saved;
     return outcome;
@@ -474,7 +474,15 @@ std::string todayString() {
     return std::string(buffer, length);
 }
 
-std::string formatNotes(const NoteTable& table, std::int16_t n, const std::function<std::string()>& today) {
+namespace {
+
+// The bytes are digested as they are made, a run of this many at a time,
+// while they are still in the cache.
+const std::size_t kDigestRun = 1u << 16;
+
+// formatNotes into `out`, with the digest of the bytes when `digest` is given.
+void formatAndDigest(const NoteTable& table, std::int16_t n, const std::function<std::string()>& today,
+                     Digest* digest, std::string& out) {
     if (n > table.noteCount()) n = table.noteCount();
     std::size_t estimate = table.unreadText.size() + table.unreadText.size() / 16 + table.stopTail.size();
     for (std::int16_t i = 0; i < n; ++i) {
@@ -482,8 +490,10 @@ std::string formatNotes(const NoteTable& table, std::int16_t n, const std::funct
         const std::size_t fields = note.title.size() + note.date.size() + note.body.size();
         estimate += fields + fields / 16 + 32;
     }
-    std::string out;
+    out.clear();
     out.reserve(estimate);
+    Digester digester;
+    std::size_t digested = 0;
     for (std::int16_t i = 0; i < n; ++i) {
         const Note& note = table.at(i);
         if (note.date.empty()) {
@@ -499,9 +509,29 @@ std::string formatNotes(const NoteTable& table, std::int16_t n, const std::funct
         appendBody(out, note.body);
         out.push_back(kTerminator);
         out.append("\r\n", 2);
+        if (digest && out.size() - digested >= kDigestRun) {
+            digester.add(out.data() + digested, out.size() - digested);
+            digested = out.size();
+        }
     }
     appendTextToDisk(out, table.unreadText.data(), table.unreadText.size());
     out += table.stopTail;
+    if (digest) {
+        digester.add(out.data() + digested, out.size() - digested);
+        *digest = digester.finish();
+    }
+}
+
+// Whether `bytes` are exactly those `known` describes.
+bool sameAsKnown(const KnownFile& known, const std::string& bytes, const Digest& digest) {
+    return known.known && known.stamp.size == bytes.size() && known.digest == digest;
+}
+
+}  // namespace
+
+std::string formatNotes(const NoteTable& table, std::int16_t n, const std::function<std::string()>& today) {
+    std::string out;
+    formatAndDigest(table, n, today, nullptr, out);
     return out;
 }
 
@@ -589,6 +619,8 @@ ReadOutcome readNotes(NoteTable& table, FileSystem& files,
             return outcome;
         }
         parseNotes(bytes, table, addTitle);
+        // The first save makes its bytes in this memory, already mapped.
+        if (known) known->saveBuffer.swap(bytes);
     } catch (const std::bad_alloc&) {
         table.clear();
         if (known) *known = KnownFile();
@@ -606,7 +638,19 @@ SaveOutcome saveNotesFile(const NoteTable& table, std::int16_t n, FileSystem& fi
     std::optional<OwnSave> own;
     try {
         own = ownSaveOf(files, name);
-        return saveBytes(formatNotes(table, n, today), files, name, *own, known, saveOverChanges);
+        Digest digest;
+        std::string& bytes = known.saveBuffer;
+        formatAndDigest(table, n, today, &digest, bytes);
+        // The file still holds these bytes, or another program's instead,
+        // which they must not replace unasked: nothing to write. Only a
+        // missing file is written.
+        FileStamp now;
+        if (sameAsKnown(known, bytes, digest) && files.stamp(own->target, now) && now.exists) {
+            SaveOutcome outcome;
+            outcome.result = SaveResult::Unchanged;
+            return outcome;
+        }
+        return saveBytes(bytes, digest, files, name, *own, known, saveOverChanges);
     } catch (...) {
     }
     try {
@@ -619,6 +663,18 @@ SaveOutcome saveNotesFile(const NoteTable& table, std::int16_t n, FileSystem& fi
     } catch (...) {
     }
     return failed(errorFor(files, name, FileErrorCause::Generic, 0));
+}
+
+bool wouldChange(const NoteTable& table, std::int16_t n, const std::function<std::string()>& today,
+                 const KnownFile& known) {
+    try {
+        Digest digest;
+        std::string bytes;
+        formatAndDigest(table, n, today, &digest, bytes);
+        return !sameAsKnown(known, bytes, digest);
+    } catch (const std::bad_alloc&) {
+        return true;
+    }
 }
 
 bool changedElsewhere(FileSystem& files, const KnownFile& known) {

@@ -30,6 +30,10 @@ struct KnownFile {
     bool known = false;
     FileStamp stamp;
     Digest digest;
+    // Where the saves make the file's bytes, kept from one save to the next:
+    // fresh memory the size of the file would cost every save the time to
+    // map it.
+    std::string saveBuffer;
 };
 
 // A failed read or save, with what the user is told: the cause and the
@@ -75,6 +79,9 @@ ReadOutcome readNotes(NoteTable& table, FileSystem& files,
 
 enum class SaveResult {
     Saved,
+    // The bytes equal those `known` describes and the file exists: nothing
+    // written (it holds them, or what another program wrote instead).
+    Unchanged,
     ChangedElsewhere,  // the file is no longer the one `known` describes: nothing written
     Failed,
 };
@@ -86,15 +93,21 @@ struct SaveOutcome {
 
 // Rewrites the file `name` (notes.txt, or another file that takes the notes)
 // with the first n entries of the table, any unread text kept from a longer
-// file and the bytes kept from a stop byte on. The old file is replaced only
-// when the new one is complete on disk: on failure it keeps every byte. When
-// `known` describes a file and the one on disk is no longer it, nothing is
-// written unless `saveOverChanges`; a missing file is always written. After
-// a save `known` describes the new file. The table is never changed.
-// `today` stands in for empty dates.
+// file and the bytes kept from a stop byte on. Nothing is written when those
+// bytes equal the ones `known` describes and the file exists (Unchanged). The
+// old file is replaced only when the new one is complete on disk: on failure
+// it keeps every byte. When `known` describes a file and the one on disk is
+// no longer it, nothing is written unless `saveOverChanges`; a missing file
+// is always written. After a save `known` describes the new file. The table
+// is never changed. `today` stands in for empty dates.
 SaveOutcome saveNotesFile(const NoteTable& table, std::int16_t n, FileSystem& files,
                           const std::function<std::string()>& today, KnownFile& known, bool saveOverChanges,
                           const std::string& name = kNotesFileName);
+
+// Whether a save of the first n entries would write other bytes than those
+// `known` describes (true when that cannot be found out).
+bool wouldChange(const NoteTable& table, std::int16_t n, const std::function<std::string()>& today,
+                 const KnownFile& known);
 
 // Whether notes.txt exists and is no longer the file `known` describes.
 // Unknown, or not decided for an error, counts as unchanged: the save that

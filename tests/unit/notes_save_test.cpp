@@ -312,7 +312,8 @@ TEST_P(NotesSaveAfterAnotherProgram, NeverOverwritesItsChangesSilently) {
     // What this session wrote is now the known file, told by its stamp alone.
     EXPECT_FALSE(changedElsewhere(*real, known));
     reads = 0;
-    EXPECT_EQ(saveNotesFile(table, table.noteCount(), counting, fixedToday, known, false).result, SaveResult::Saved);
+    EXPECT_EQ(saveNotesFile(table, table.noteCount(), counting, fixedToday, known, false).result,
+              SaveResult::Unchanged);
     EXPECT_EQ(reads, 0);
 }
 
@@ -339,6 +340,51 @@ INSTANTIATE_TEST_SUITE_P(
         ChangeCase{"OnlyTouched", [] { testing::ageFile("notes.txt", -2); }, false, true},
         ChangeCase{"Removed", [] { std::filesystem::remove("notes.txt"); }, false, false}),
     [](const ::testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
+
+// A save whose bytes equal what this session last read or wrote writes
+// nothing: not over the file it read, not over what another program put
+// there meanwhile. Only a removed file is written again.
+TEST_F(NotesSave, SaveWithoutChangesLeavesTheFileUntouched) {
+    KnownFile known;
+    NoteTable read;
+    ASSERT_EQ(readNotes(read, *real, {}, &known).result, ReadResult::OpenedWithData);
+    const auto untouched = [&](const std::string& bytes, const std::string& context) {
+        testing::ageFile("notes.txt", 5);
+        const auto written = std::filesystem::last_write_time("notes.txt");
+        EXPECT_EQ(saveNotesFile(read, read.noteCount(), *real, fixedToday, known, false).result, SaveResult::Unchanged)
+            << context;
+        EXPECT_EQ(visible(readBytes("notes.txt")), visible(bytes)) << context;
+        EXPECT_EQ(std::filesystem::last_write_time("notes.txt"), written) << context;
+        EXPECT_EQ(directoryListing(), kOnlyNotesFile) << context;
+    };
+    untouched(kOldBytes, "as read");
+    const std::string theirs = kOldBytes + "9\r\nTheirs\r\nt\xB0\r\n";
+    replacedWith(theirs);
+    untouched(theirs, "changed by another program");
+
+    std::filesystem::remove("notes.txt");
+    EXPECT_EQ(saveNotesFile(read, read.noteCount(), *real, fixedToday, known, false).result, SaveResult::Saved);
+    EXPECT_EQ(visible(readBytes("notes.txt")), visible(kOldBytes));
+}
+
+// Every change is written: an edit, and an empty date that becomes another
+// day's date.
+TEST_F(NotesSave, ChangeIsStillWritten) {
+    table = makeTable({{"A", "", "a"}});
+    KnownFile known;
+    std::string day = "010203";
+    const auto today = [&day] { return day; };
+    const auto save = [&] { return saveNotesFile(table, table.noteCount(), *real, today, known, true).result; };
+    EXPECT_EQ(save(), SaveResult::Saved);
+    EXPECT_EQ(save(), SaveResult::Unchanged);
+    day = "010303";
+    EXPECT_EQ(save(), SaveResult::Saved);
+    EXPECT_EQ(visible(readBytes("notes.txt")), visible("010303\r\nA\r\na\xB0\r\n"));
+    table.at(0).body = "b";
+    EXPECT_EQ(save(), SaveResult::Saved);
+    EXPECT_EQ(visible(readBytes("notes.txt")), visible("010303\r\nA\r\nb\xB0\r\n"));
+    EXPECT_EQ(directoryListing(), kOnlyNotesFile);
+}
 
 TEST_F(NotesSave, FailedSizeQueryIsASeekError) {
     FailingFileSystem failing(*real, FailingFileSystem::firstCalls("size", 1));

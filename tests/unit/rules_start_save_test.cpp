@@ -109,6 +109,7 @@ TEST_F(RulesTest, AFailedSaveKeepsTheWindowAndTheListOnTheShownNote) {
 
 TEST_F(RulesTest, AFailedSaveOnDestroyIsReported) {
     startWithThree();
+    typeBody("!");
     fs.failWrites = true;
     pressEscape();
     EXPECT_EQ(view.fileErrors.size(), 1u);

@@ -1,6 +1,8 @@
 // Clicking another title saves the shown note, then shows the clicked one.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "res/resource.h"
 #include "tests/win/scriblet_driver.h"
 
@@ -11,7 +13,8 @@ const std::string kTwoNotes =
     "010203\r\nAlpha\r\nfirst\xB0\r\n"
     "040506\r\nBeta\r\nsecond\xB0\r\n";
 
-TEST(SelectNote, SavesTheShownNoteBeforeShowingTheClickedOne) {
+// A save that would write the bytes already there writes nothing.
+TEST(SelectNote, SavesTheShownNoteBeforeShowingTheClickedOneAndOnlyWhenItChanged) {
     Scriblet::Options options;
     options.notes = kTwoNotes;
     Scriblet app(options);
@@ -31,8 +34,12 @@ TEST(SelectNote, SavesTheShownNoteBeforeShowingTheClickedOne) {
     EXPECT_EQ("040506", app.text(IDC_DATE));
     EXPECT_EQ("second", app.text(IDC_BODY));
 
+    const std::string saved = app.notes().value_or("");
+    const auto written = std::filesystem::last_write_time(app.dir().file("notes.txt"));
     app.selectEntry(0);
-    EXPECT_EQ(2, counter.saves());
+    EXPECT_EQ(1, counter.saves());
+    EXPECT_EQ(printable(saved), printable(app.notes().value_or("")));
+    EXPECT_EQ(written, std::filesystem::last_write_time(app.dir().file("notes.txt")));
     EXPECT_EQ("first more", app.text(IDC_BODY));
 }
 

@@ -161,17 +161,20 @@ void NotesController::startNotes() {
     }
 }
 
+std::int16_t NotesController::notesToWrite() const {
+    // An untouched pending note is never written, whatever the flag says:
+    // it would come back as a real "Untitled" note at the next start.
+    const std::int16_t count = table_.noteCount();
+    const bool writeTrailing = saveTrailingNote_ && !isBlank(table_.at(count - 1));
+    return writeTrailing ? count : static_cast<std::int16_t>(count - 1);
+}
+
 bool NotesController::saveNotes() {
     if (!hasShownNote()) return true;
     commitShownNote();
     if (!savingEnabled_) return true;
 
-    // An untouched pending note is never written, whatever the flag says:
-    // it would come back as a real "Untitled" note at the next start.
-    const std::int16_t count = table_.noteCount();
-    const bool writeTrailing = saveTrailingNote_ && !isBlank(table_.at(count - 1));
-    const std::int16_t n = writeTrailing ? count : static_cast<std::int16_t>(count - 1);
-
+    const std::int16_t n = notesToWrite();
     SaveOutcome outcome;
     if (sideFile_.empty()) {
         outcome = saveNotesFile(table_, n, files_, today_, known_, saveOverChanges_);
@@ -192,15 +195,23 @@ bool NotesController::saveNotes() {
 
 void NotesController::askAboutChangedFile() {
     const std::string side = sideFileName(files_);
-    if (view_.ask(changedNotesQuestion(files_.fullPath(side)))) saveOverChanges_ = true;
-    else sideFile_ = side;
+    if (view_.ask(changedNotesQuestion(files_.fullPath(side)))) {
+        saveOverChanges_ = true;
+        return;
+    }
+    sideFile_ = side;
+    // Every later save goes to the side file: it takes over the memory saves are made in.
+    sideKnown_.saveBuffer.swap(known_.saveBuffer);
 }
 
 bool NotesController::queryClose() {
     // Asked here, while the window is shown; the save on the way out only
-    // asks again if notes.txt changes in between.
-    if (started_ && savingEnabled_ && sideFile_.empty() && !saveOverChanges_ && changedElsewhere(files_, known_)) {
-        askAboutChangedFile();
+    // asks again if notes.txt changes in between. Without changes that save
+    // writes nothing, so there is nothing to ask.
+    if (hasShownNote() && savingEnabled_ && sideFile_.empty() && !saveOverChanges_ &&
+        changedElsewhere(files_, known_)) {
+        commitShownNote();
+        if (wouldChange(table_, notesToWrite(), today_, known_)) askAboutChangedFile();
     }
     if (savingEnabled_ || !hasShownNote()) return true;
     // Nothing will be saved: changes are only discarded when the user says so.

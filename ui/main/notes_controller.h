@@ -107,6 +107,8 @@ private:
     bool showsPendingNote() const;
     // Pulls the fields and puts the shown note's date and body into the table.
     void commitShownNote();
+    // How many table entries a save writes.
+    std::int16_t notesToWrite() const;
     // notes.txt was changed by another program: the user chooses between
     // saving over it and saving to a side file from now on.
     void askAboutChangedFile();
