@@ -27,8 +27,9 @@ TEST_P(StartTest, ListsTheNotesThenPendingAndShowsTheFirst) {
     EXPECT_EQ(rules.noteCount(), static_cast<int>(c.list.size()));
     EXPECT_FALSE(rules.saveTrailingNote());
     expectShown(c.shown.title, c.shown.date, c.shown.body);
-    // Titles come in one fill; "<New>" follows it.
-    EXPECT_EQ(view.appendsWhileFilling, static_cast<int>(c.list.size()) - 1);
+    // Titles and "<New>" come in one fill that takes the storage for all of them.
+    EXPECT_EQ(view.appendsWhileFilling, static_cast<int>(c.list.size()));
+    EXPECT_EQ(view.entriesReserved, static_cast<int>(c.list.size()));
     EXPECT_TRUE(view.warnings.empty());
 }
 

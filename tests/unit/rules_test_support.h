@@ -135,6 +135,7 @@ public:
     std::vector<FileError> fileErrors;
     int fillDepth = 0;
     int appendsWhileFilling = 0;
+    int entriesReserved = 0;
     std::function<void()> dateButtonClicked;  // what a press of the date button sends
 
     void listAppend(const std::string& text) override {
@@ -157,7 +158,10 @@ public:
         selection = index;
     }
     int listSelection() override { return selection; }
-    void listFillBegin() override { ++fillDepth; }
+    void listFillBegin(int entries, std::size_t) override {
+        ++fillDepth;
+        entriesReserved += entries;
+    }
     void listFillEnd() override { --fillDepth; }
 
     void exchangeFields(FieldBuffers& buffers, bool pull) override {

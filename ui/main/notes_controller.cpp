@@ -1,5 +1,6 @@
 #include "ui/main/notes_controller.h"
 
+#include <cstring>
 #include <optional>
 #include <utility>
 
@@ -114,31 +115,13 @@ void NotesController::commitShownNote() {
 void NotesController::startNotes() {
     if (started_) return;
 
-    int titlesListed = 0;
-    ReadOutcome outcome;
-    {
-        // The list repaints again however the reading ends.
-        struct Filling {
-            NotesView& view;
-            ~Filling() { view.listFillEnd(); }
-        } filling{view_};
-        view_.listFillBegin();
-        outcome = readNotes(
-            table_, files_,
-            [this, &titlesListed](const std::string& title) {
-                view_.listAppend(title);
-                ++titlesListed;
-            },
-            &known_);
-    }
-
+    const ReadOutcome outcome = readNotes(table_, files_, {}, &known_);
     const bool unicode = outcome.result == ReadResult::NotNotesEncoding;
     const bool unreadable = unicode || outcome.result == ReadResult::NotOpened || outcome.error.has_value();
     if (unreadable) {
         // Whatever was read before the failure goes: the session starts with
         // only the pending note, and nothing is saved over the file.
         table_.clear();
-        while (titlesListed > 0) view_.listDelete(--titlesListed);
         savingEnabled_ = false;
         const std::string path = outcome.error && !outcome.error->path.empty()
                                      ? outcome.error->path
@@ -147,6 +130,19 @@ void NotesController::startNotes() {
     } else if (outcome.recovered) {
         view_.showWarning(recoveredNotesMessage(files_.fullPath(kNotesFileName)));
     }
+
+    // The list is filled, and its selection set, in one go: its storage is
+    // taken once for every title and "<New>" instead of growing entry by
+    // entry, and it repaints once at the end (each change of its scroll
+    // range or position would be drawn at once), however the start ends.
+    std::size_t textBytes = std::strlen(kNewEntryText) + 1;
+    for (std::int16_t i = 0; i < table_.noteCount(); ++i) textBytes += table_.at(i).title.size() + 1;
+    struct Filling {
+        NotesView& view;
+        ~Filling() { view.listFillEnd(); }
+    } filling{view_};
+    view_.listFillBegin(table_.noteCount() + 1, textBytes);
+    for (std::int16_t i = 0; i < table_.noteCount(); ++i) view_.listAppend(table_.at(i).title);
 
     started_ = true;
     currentIndex_ = table_.noteCount();

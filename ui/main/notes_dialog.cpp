@@ -303,8 +303,11 @@ int NotesDialog::listSelection() {
     return selected == LB_ERR ? -1 : static_cast<int>(selected);
 }
 
-void NotesDialog::listFillBegin() {
-    SendMessageA(item(IDC_TITLE_LIST), WM_SETREDRAW, FALSE, 0);
+void NotesDialog::listFillBegin(int entries, std::size_t textBytes) {
+    HWND list = item(IDC_TITLE_LIST);
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    // The list keeps its text as UTF-16.
+    SendMessageA(list, LB_INITSTORAGE, static_cast<WPARAM>(entries), static_cast<LPARAM>(textBytes * sizeof(WCHAR)));
 }
 
 void NotesDialog::listFillEnd() {

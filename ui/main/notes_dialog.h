@@ -76,7 +76,7 @@ private:
     void listDelete(int index) override;
     void listSelect(int index) override;
     int listSelection() override;
-    void listFillBegin() override;
+    void listFillBegin(int entries, std::size_t textBytes) override;
     void listFillEnd() override;
     void exchangeFields(FieldBuffers& buffers, bool pull) override;
     bool bodyModified() override;

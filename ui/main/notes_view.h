@@ -2,6 +2,7 @@
 // it over its controls; tests implement it with plain data.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 #include "notes/notes_file.h"
@@ -26,8 +27,10 @@ public:
     virtual void listSelect(int index) = 0;
     // The selected entry, or -1 when none is selected.
     virtual int listSelection() = 0;
-    // Brackets a long run of listAppend calls, so the list repaints once.
-    virtual void listFillBegin() = 0;
+    // Brackets a long run of list changes, so the list repaints once; begin
+    // takes the storage for `entries` entries holding `textBytes` bytes of
+    // text (terminating zeros included) at once.
+    virtual void listFillBegin(int entries, std::size_t textBytes) = 0;
     virtual void listFillEnd() = 0;
 
     // Data exchange between the fields and the buffers: pull copies the
