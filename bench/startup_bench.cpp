@@ -1,8 +1,11 @@
 // Times the real scriblet.exe: from process start to the window ready (list
-// filled, first note shown), and the switch to another note (save plus show),
-// for an empty notes file, 100 notes and 32767 notes. Prints one table row
-// per file with the median of several runs. Run by scripts/bench-startup.
+// filled, first note shown), the switch to another note without edits (save
+// plus show), and its peak working set, for an empty notes file, 100 notes
+// and 32767 notes. Prints one table row per file with the median of several
+// runs, then the targets' ratios and where the time goes. Run by
+// scripts/bench-startup.
 #include <windows.h>
+#include <psapi.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -10,24 +13,17 @@
 #include <string>
 #include <vector>
 
+#include "bench/timing.h"
+#include "bench/phases.h"
 #include "res/resource.h"
 #include "tests/win/scriblet_driver.h"
 
 namespace {
 
+using scriblet::bench::median;
+using scriblet::bench::nowMs;
 using scriblet::e2e::Scriblet;
 using scriblet::e2e::ScratchDir;
-
-double nowMs() {
-    static LARGE_INTEGER frequency = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER counter;
-    QueryPerformanceCounter(&counter);
-    return 1000.0 * static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
-}
 
 // A fixed pseudo-random sequence, so every run times the same file.
 class Random {
@@ -76,21 +72,17 @@ std::string notesFile(int count) {
     return bytes;
 }
 
-struct FindRequest {
-    DWORD processId;
-    HWND found;
-};
-
-BOOL CALLBACK findMainWindow(HWND hwnd, LPARAM param) {
-    auto* request = reinterpret_cast<FindRequest*>(param);
-    DWORD owner = 0;
-    GetWindowThreadProcessId(hwnd, &owner);
-    if (owner != request->processId || !IsWindowVisible(hwnd)) return TRUE;
-    char caption[32] = {};
-    GetWindowTextA(hwnd, caption, sizeof caption);
-    if (std::string(caption) != "Scriblet") return TRUE;
-    request->found = hwnd;
-    return FALSE;
+// The program's main window once it is shown. One lookup by class and
+// caption per try: enumerating every window costs the wine server so many
+// calls that the polling itself slowed the start it timed.
+HWND shownMainWindow(DWORD processId) {
+    for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", "Scriblet"); window;
+         window = FindWindowExA(nullptr, window, "#32770", "Scriblet")) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == processId && IsWindowVisible(window)) return window;
+    }
+    return nullptr;
 }
 
 bool failed(const char* why) {
@@ -101,7 +93,20 @@ bool failed(const char* why) {
 struct Sample {
     double startMs = 0;
     std::vector<double> switchMs;
+    double peakMb = 0;
 };
+
+// The most memory the process has held at once so far, in megabytes (0 when
+// the system does not tell).
+double peakWorkingSetMb(DWORD processId) {
+    HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE, processId);
+    if (!process) return 0;
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    const bool known = GetProcessMemoryInfo(process, &counters, sizeof counters);
+    CloseHandle(process);
+    return known ? static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0) : 0;
+}
 
 // One start: the program's time to a ready window, then a few switches
 // between the first two notes. False when the program did not come up.
@@ -116,15 +121,15 @@ bool measure(const std::string& bytes, int notes, int switches, Sample& sample) 
 
     // The window turns visible once its set-up (which loads the notes) has
     // returned; the sent WM_NULL comes back once it is idle.
-    FindRequest request{app.processId(), nullptr};
+    HWND window = nullptr;
     const double deadline = started + 60000;
-    while (!request.found && nowMs() < deadline && app.running()) {
-        EnumWindows(&findMainWindow, reinterpret_cast<LPARAM>(&request));
-        if (!request.found) Sleep(1);
+    while (!window && nowMs() < deadline && app.running()) {
+        window = shownMainWindow(app.processId());
+        if (!window) Sleep(1);
     }
-    if (!request.found) return failed("no window");
+    if (!window) return failed("no window");
     DWORD_PTR ignored = 0;
-    if (!SendMessageTimeoutA(request.found, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &ignored)) {
+    if (!SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &ignored)) {
         return failed("the window did not answer");
     }
     sample.startMs = nowMs() - started;
@@ -141,6 +146,7 @@ bool measure(const std::string& bytes, int notes, int switches, Sample& sample) 
         sample.switchMs.push_back(nowMs() - before);
         if (app.listSelection() != target) return failed("the clicked note was not selected");
     }
+    sample.peakMb = peakWorkingSetMb(app.processId());
     app.postButton(IDC_CLOSE_BUTTON);
     const std::optional<DWORD> status = app.waitForExit(60000);
     if (status != 3u) {
@@ -150,11 +156,33 @@ bool measure(const std::string& bytes, int notes, int switches, Sample& sample) 
     return true;
 }
 
-double median(std::vector<double> values) {
-    if (values.empty()) return 0;
-    std::sort(values.begin(), values.end());
-    const std::size_t middle = values.size() / 2;
-    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+const char* verdict(bool holds) { return holds ? "holds" : "MISSED"; }
+
+struct Row {
+    double bytes = 0;
+    double start = 0;
+    double switchMs = 0;
+    double peakMb = 0;
+};
+
+// The targets, from one run's medians: the full start against the empty one,
+// a switch without edits at full size, the memory the notes take.
+void printTargets(const Row& empty, const Row& full) {
+    std::printf("\nTargets, %d notes against an empty notes.txt:\n", 32767);
+    const double startRatio = full.start / empty.start;
+    std::printf("  start:  %.2f times the empty start (%.1f ms against %.1f ms; target at most 1.3): %s\n",
+                startRatio, full.start, empty.start, verdict(startRatio <= 1.3));
+    std::printf("  switch without edits: %.1f ms (target at most 30 ms): %s\n", full.switchMs,
+                verdict(full.switchMs <= 30));
+    if (empty.peakMb > 0 && full.peakMb > 0) {
+        const double fileMb = full.bytes / (1024.0 * 1024.0);
+        const double memoryRatio = (full.peakMb - empty.peakMb) / fileMb;
+        std::printf("  peak working set: %.1f MB beyond the empty start's %.1f MB, %.2f times the file's %.1f MB "
+                    "(target at most 3): %s\n",
+                    full.peakMb - empty.peakMb, empty.peakMb, memoryRatio, fileMb, verdict(memoryRatio <= 3));
+    } else {
+        std::printf("  peak working set: not told by this system\n");
+    }
 }
 
 }  // namespace
@@ -165,34 +193,48 @@ int main(int argc, char** argv) {
     const int counts[] = {0, 100, 32767};
     // A 32767-note file fills the table: 32766 notes are listed, the pending one is the last place.
     const int listed[] = {0, 100, 32766};
+    std::string files[3];
+    for (int c = 0; c < 3; ++c) files[c] = notesFile(counts[c]);
 
-    std::printf("%-12s %10s %6s %14s %14s %14s %14s\n", "notes.txt", "bytes", "runs", "start median",
-                "start min", "start max", "switch median");
+    // The files take turns, so that what else the host does weighs on each alike.
     bool ok = true;
-    for (int c = 0; c < 3; ++c) {
-        const std::string bytes = notesFile(counts[c]);
-        std::vector<double> starts;
-        std::vector<double> switches;
-        for (int run = 0; run < runs; ++run) {
+    std::vector<double> starts[3];
+    std::vector<double> switches[3];
+    std::vector<double> peaks[3];
+    for (int run = 0; run < runs; ++run) {
+        for (int c = 0; c < 3; ++c) {
             Sample sample;
-            if (!measure(bytes, listed[c], switchesPerRun, sample)) {
+            if (!measure(files[c], listed[c], switchesPerRun, sample)) {
                 std::fprintf(stderr, "run %d with %d notes failed\n", run + 1, counts[c]);
                 ok = false;
                 continue;
             }
-            starts.push_back(sample.startMs);
-            switches.insert(switches.end(), sample.switchMs.begin(), sample.switchMs.end());
+            starts[c].push_back(sample.startMs);
+            switches[c].insert(switches[c].end(), sample.switchMs.begin(), sample.switchMs.end());
+            peaks[c].push_back(sample.peakMb);
         }
-        if (starts.empty()) continue;
+    }
+
+    std::printf("%-12s %10s %6s %14s %14s %14s %14s %12s\n", "notes.txt", "bytes", "runs", "start median",
+                "start min", "start max", "switch median", "peak memory");
+    Row rows[3];
+    for (int c = 0; c < 3; ++c) {
+        if (starts[c].empty()) continue;
+        rows[c] = Row{static_cast<double>(files[c].size()), median(starts[c]), median(switches[c]), median(peaks[c])};
         char label[32];
         std::snprintf(label, sizeof label, counts[c] ? "%d notes" : "empty", counts[c]);
         char switchText[32] = "-";
-        if (!switches.empty()) std::snprintf(switchText, sizeof switchText, "%.1f ms", median(switches));
-        std::printf("%-12s %10u %6u %11.1f ms %11.1f ms %11.1f ms %14s\n", label,
-                    static_cast<unsigned>(bytes.size()), static_cast<unsigned>(starts.size()), median(starts),
-                    *std::min_element(starts.begin(), starts.end()),
-                    *std::max_element(starts.begin(), starts.end()), switchText);
-        std::fflush(stdout);
+        if (!switches[c].empty()) std::snprintf(switchText, sizeof switchText, "%.1f ms", median(switches[c]));
+        std::printf("%-12s %10u %6u %11.1f ms %11.1f ms %11.1f ms %14s %9.1f MB\n", label,
+                    static_cast<unsigned>(files[c].size()), static_cast<unsigned>(starts[c].size()), rows[c].start,
+                    *std::min_element(starts[c].begin(), starts[c].end()),
+                    *std::max_element(starts[c].begin(), starts[c].end()), switchText, rows[c].peakMb);
+    }
+    if (rows[0].start > 0 && rows[2].start > 0) printTargets(rows[0], rows[2]);
+    std::fflush(stdout);
+    if (!scriblet::bench::printPhases(files[2], runs)) {
+        std::fprintf(stderr, "timing the steps in this process failed\n");
+        ok = false;
     }
     return ok ? 0 : 1;
 }
