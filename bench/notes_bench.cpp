@@ -1,6 +1,7 @@
 // Reading and saving a full notes file (32767 realistic notes), each next to
 // a baseline on the same run: the same bytes read into memory, and the same
-// bytes written to a file with the same flush to disk.
+// bytes written to a file with the same flush to disk; and a save without
+// changes, which writes nothing.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -93,7 +94,7 @@ void BM_ReadNotes(benchmark::State& state) {
         table.clear();
         state.ResumeTiming();
         // As the window reads: remembering what it read, for the change check of its saves.
-        const scriblet::ReadOutcome outcome = scriblet::readNotes(table, *files, [](const std::string&) {}, &known);
+        const scriblet::ReadOutcome outcome = scriblet::readNotes(table, *files, {}, &known);
         if (outcome.result != scriblet::ReadResult::OpenedWithData) state.SkipWithError("read failed");
         benchmark::DoNotOptimize(table.noteCount());
     }
@@ -122,22 +123,29 @@ void BM_ReadBaseline(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
 
-void BM_WriteNotes(benchmark::State& state) {
+// As the window saves: only over the file it last read or wrote, each save
+// with a change (one body alternates), or none.
+void saveAsTheWindow(benchmark::State& state, bool edited) {
     prepareFile();
     std::unique_ptr<scriblet::FileSystem> files = scriblet::makePlatformFileSystem();
-    const NoteTable& table = realisticTable();
-    // As the window saves: only over the file it last read or wrote.
+    NoteTable table;
     scriblet::KnownFile known;
-    NoteTable read;
-    scriblet::readNotes(read, *files, [](const std::string&) {}, &known);
+    scriblet::readNotes(table, *files, {}, &known);
+    const scriblet::SaveResult expected = edited ? scriblet::SaveResult::Saved : scriblet::SaveResult::Unchanged;
+    std::string& body = table.at(0).body;
     for (auto _ : state) {
+        if (edited) body.back() ^= 1;
         const scriblet::SaveOutcome outcome =
             scriblet::saveNotesFile(table, table.noteCount(), *files, today, known, false);
-        if (outcome.result != scriblet::SaveResult::Saved) state.SkipWithError("save failed");
+        if (outcome.result != expected) state.SkipWithError("save failed");
     }
     state.counters["file_bytes"] = static_cast<double>(fileSize(scriblet::kNotesFileName));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fileSize(scriblet::kNotesFileName)));
 }
+
+void BM_WriteNotes(benchmark::State& state) { saveAsTheWindow(state, true); }
+
+void BM_SaveWithoutChanges(benchmark::State& state) { saveAsTheWindow(state, false); }
 
 void BM_WriteBaseline(benchmark::State& state) {
     prepareFile();
@@ -160,6 +168,7 @@ BENCHMARK(BM_ReadBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadNotes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteNotes)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SaveWithoutChanges)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
