@@ -103,15 +103,16 @@ public:
                 break;
             }
         }
-        if (at == end_) {
+        const char* tokenEnd = at;
+        if (at < end_) {
+            p_ = at + 1;
+            // The CR of a CR LF pair is part of the line break.
+            if (at > start && at[-1] == '\r') --tokenEnd;
+        } else {
             p_ = at;
-            token.clear();
-            appendSpan(token, start, at);
-            return true;
         }
-        p_ = at + 1;
         token.clear();
-        appendSpan(token, start, at > start && at[-1] == '\r' ? at - 1 : at);
+        appendSpan(token, start, tokenEnd);
         return true;
     }
 
