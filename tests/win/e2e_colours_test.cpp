@@ -127,11 +127,7 @@ TEST_F(WindowColours, ListShowsAccentTitlesOnWhite) {
 
 // A bitmap of scriblet.exe's resources, drawn into pixels of its own size.
 std::unique_ptr<Pixels> programBitmap(const std::string& name) {
-    char path[MAX_PATH];
-    std::string exe(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
-    exe.erase(exe.find_last_of("\\/") + 1);
-    exe += "scriblet.exe";
-    HMODULE program = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE program = LoadLibraryExA(programPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!program) return nullptr;
     auto bitmap = static_cast<HBITMAP>(LoadImageA(program, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     FreeLibrary(program);

@@ -10,8 +10,6 @@
 
 namespace scriblet::e2e {
 
-namespace {
-
 std::string programPath() {
     char path[MAX_PATH];
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
@@ -19,6 +17,8 @@ std::string programPath() {
     dir.erase(dir.find_last_of("\\/") + 1);
     return dir + "scriblet.exe";
 }
+
+namespace {
 
 void removeTree(const std::string& path) {
     WIN32_FIND_DATAA entry;

@@ -13,6 +13,9 @@
 
 namespace scriblet::e2e {
 
+// The scriblet.exe built beside the test program.
+std::string programPath();
+
 // A fresh directory under the temporary folder, removed with everything in it.
 class ScratchDir {
 public:
