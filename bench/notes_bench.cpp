@@ -86,12 +86,14 @@ void BM_ReadNotes(benchmark::State& state) {
     prepareFile();
     std::unique_ptr<scriblet::FileSystem> files = scriblet::makePlatformFileSystem();
     NoteTable table;
+    scriblet::KnownFile known;
     for (auto _ : state) {
         // Dropping the previous reading's notes is no part of reading.
         state.PauseTiming();
         table.clear();
         state.ResumeTiming();
-        const scriblet::ReadOutcome outcome = scriblet::readNotes(table, *files, [](const std::string&) {});
+        // As the window reads: remembering what it read, for the change check of its saves.
+        const scriblet::ReadOutcome outcome = scriblet::readNotes(table, *files, [](const std::string&) {}, &known);
         if (outcome.result != scriblet::ReadResult::OpenedWithData) state.SkipWithError("read failed");
         benchmark::DoNotOptimize(table.noteCount());
     }
@@ -124,8 +126,14 @@ void BM_WriteNotes(benchmark::State& state) {
     prepareFile();
     std::unique_ptr<scriblet::FileSystem> files = scriblet::makePlatformFileSystem();
     const NoteTable& table = realisticTable();
+    // As the window saves: only over the file it last read or wrote.
+    scriblet::KnownFile known;
+    NoteTable read;
+    scriblet::readNotes(read, *files, [](const std::string&) {}, &known);
     for (auto _ : state) {
-        if (scriblet::writeNotes(table, table.noteCount(), *files, today)) state.SkipWithError("save failed");
+        const scriblet::SaveOutcome outcome =
+            scriblet::saveNotesFile(table, table.noteCount(), *files, today, known, false);
+        if (outcome.result != scriblet::SaveResult::Saved) state.SkipWithError("save failed");
     }
     state.counters["file_bytes"] = static_cast<double>(fileSize(scriblet::kNotesFileName));
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * fileSize(scriblet::kNotesFileName)));

@@ -1,6 +1,7 @@
 // Reads arbitrary bytes as a notes file, writes the notes back and reads
 // them again: the second reading must give the same notes (with what the
-// writer substitutes and flattens), and writing them must give the same bytes.
+// writer substitutes and flattens) and the same bytes kept from a stop byte
+// on, and writing them must give the same bytes.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -44,8 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     scriblet::parseNotes(bytes, first, ignoreTitle);
     if (first.noteCount() > scriblet::kMaxNotesRead) fail("more notes read than the table may hold");
     const std::string written = scriblet::formatNotes(first, first.noteCount(), fixedToday);
-    if (written.find('\x1A') != std::string::npos) fail("0x1A written");
-    if (written.find('\0') != std::string::npos) fail("NUL written");
+    const std::size_t notesEnd = written.size() - first.stopTail.size();
+    if (written.compare(notesEnd, std::string::npos, first.stopTail) != 0) fail("kept bytes not at the end");
+    if (written.find('\x1A') < notesEnd) fail("0x1A written");
+    if (written.find('\0') < notesEnd) fail("NUL written");
 
     NoteTable second;
     scriblet::parseNotes(written, second, ignoreTitle);
@@ -58,6 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (after.body != before.body) fail("body changed");
     }
     if (second.unreadText != first.unreadText) fail("unread text changed");
+    if (second.stopTail != first.stopTail) fail("kept bytes changed");
     if (scriblet::formatNotes(second, second.noteCount(), fixedToday) != written) fail("second write differs");
     return 0;
 }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace scriblet {
 
@@ -31,11 +32,29 @@ struct FileStatus {
     explicit operator bool() const { return ok; }
 };
 
+// What tells a file's present state cheaply: its size, its last write, and
+// which file it is (volume and file index on Windows, device and inode on
+// POSIX). A zero volume and index mean the file system gives no identity.
+struct FileStamp {
+    bool exists = false;
+    std::uint64_t size = 0;
+    std::int64_t lastWrite = 0;  // in the platform's own units
+    std::uint64_t volume = 0;
+    std::uint64_t index = 0;
+};
+
+// A file that FileSystem::findFiles found.
+struct FoundFile {
+    std::string path;         // usable with the other calls
+    std::int64_t ageMs = 0;   // since its last write
+};
+
 // An open file. Closing happens in close() or, without a report, in the destructor.
 class File {
 public:
     virtual ~File() = default;
     virtual FileStatus size(std::uint64_t& bytes) = 0;
+    virtual FileStatus stamp(FileStamp& stamp) = 0;
     // Reads up to `count` bytes; `got` < `count` only at the end of the file.
     virtual FileStatus read(char* buffer, std::size_t count, std::size_t& got) = 0;
     virtual FileStatus write(const char* data, std::size_t count) = 0;
@@ -44,7 +63,8 @@ public:
     virtual FileStatus close() = 0;
 };
 
-// Names are relative to the current directory, as the program opens them.
+// Names are relative to the current directory, as the program opens them,
+// or paths that resolve() and findFiles() gave.
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -57,9 +77,22 @@ public:
     virtual FileStatus createWrite(const std::string& name, std::unique_ptr<File>& file) = 0;
     // Whether a file exists and is marked read-only (readOnly false when it is missing).
     virtual FileStatus isReadOnly(const std::string& name, bool& readOnly) = 0;
-    // Replaces `to` by `from` in one atomic step that reaches the disk.
+    // Replaces `to` by `from` in one atomic step that reaches the disk. The
+    // new file keeps what the system attached to the old one (permissions,
+    // hidden and system attributes).
     virtual FileStatus replace(const std::string& from, const std::string& to) = 0;
+    // Gives a file a name that no file has, without waiting for the disk.
+    virtual FileStatus rename(const std::string& from, const std::string& to) = 0;
     virtual FileStatus remove(const std::string& name) = 0;
+    // The stamp of a file by its name; a missing file gives exists false.
+    virtual FileStatus stamp(const std::string& name, FileStamp& stamp) = 0;
+    // Where writing `name` must go: the file it finally stands for when it is
+    // a symbolic link, else the file itself. A missing file gives the name.
+    virtual FileStatus resolve(const std::string& name, std::string& target) = 0;
+    // The files whose path begins with `prefix`, in the folder it names.
+    virtual FileStatus findFiles(const std::string& prefix, std::vector<FoundFile>& found) = 0;
+    // Told apart from every other process running now.
+    virtual unsigned long processId() = 0;
     // The full path of a name: the current directory joined with it.
     virtual std::string fullPath(const std::string& name) = 0;
     // Waits before an operation is tried again.

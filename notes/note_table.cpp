@@ -61,6 +61,7 @@ void NoteTable::clear() {
     notes_.clear();
     count_ = 0;
     unreadText.clear();
+    stopTail.clear();
 }
 
 }  // namespace scriblet

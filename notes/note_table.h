@@ -48,13 +48,17 @@ public:
     // when the slot is empty, its index lies past the end, or the table is full.
     bool reinsertFromUndo(const UndoSlot& slot);
 
-    // Drops every entry (and any kept unread text).
+    // Drops every entry (and any kept text of the file).
     void clear();
 
     // Text of a notes file that lay beyond what the table could hold when it
     // was read. It is written back unchanged after the table, so that no
     // note is lost by a save. Empty for every ordinary file.
     std::string unreadText;
+    // The file's bytes from its first NUL or 0x1A on (that byte included),
+    // as they were on disk. Readers stop at that byte; it is written back
+    // unchanged after everything else, so that nothing behind it is lost.
+    std::string stopTail;
 
 private:
     std::vector<Note> notes_;

@@ -1,5 +1,7 @@
+#include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
+#include <stdlib.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <time.h>
@@ -36,6 +38,14 @@ FileErrorCause causeOf(int error) {
 
 FileStatus lastError() { return FileStatus::failure(causeOf(errno), errno); }
 
+void fillStamp(const struct stat& info, FileStamp& stamp) {
+    stamp.exists = true;
+    stamp.size = static_cast<std::uint64_t>(info.st_size);
+    stamp.lastWrite = static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    stamp.volume = static_cast<std::uint64_t>(info.st_dev);
+    stamp.index = static_cast<std::uint64_t>(info.st_ino);
+}
+
 // Opens a file and takes an exclusive lock on it, as Windows opens it
 // without sharing: a second opener is refused instead of waiting.
 FileStatus openLocked(const std::string& name, int flags, int& fd) {
@@ -67,6 +77,13 @@ public:
         struct stat info;
         if (::fstat(fd_, &info) != 0) return FileStatus::failure(FileErrorCause::BadSeek, errno);
         bytes = static_cast<std::uint64_t>(info.st_size);
+        return FileStatus::success();
+    }
+
+    FileStatus stamp(FileStamp& stamp) override {
+        struct stat info;
+        if (::fstat(fd_, &info) != 0) return lastError();
+        fillStamp(info, stamp);
         return FileStatus::success();
     }
 
@@ -166,6 +183,52 @@ public:
         if (!status) return status;
         return syncDirectoryOf(to);
     }
+
+    FileStatus rename(const std::string& from, const std::string& to) override {
+        if (::rename(from.c_str(), to.c_str()) != 0) return lastError();
+        return FileStatus::success();
+    }
+
+    FileStatus stamp(const std::string& name, FileStamp& stamp) override {
+        stamp = FileStamp();
+        struct stat info;
+        if (::stat(name.c_str(), &info) != 0) return errno == ENOENT ? FileStatus::success() : lastError();
+        fillStamp(info, stamp);
+        return FileStatus::success();
+    }
+
+    FileStatus resolve(const std::string& name, std::string& target) override {
+        target = name;
+        char* real = ::realpath(name.c_str(), nullptr);
+        if (!real) return errno == ENOENT ? FileStatus::success() : lastError();
+        target = real;
+        ::free(real);
+        return FileStatus::success();
+    }
+
+    FileStatus findFiles(const std::string& prefix, std::vector<FoundFile>& found) override {
+        found.clear();
+        const std::size_t slash = prefix.rfind('/');
+        const std::string folder = slash == std::string::npos ? std::string() : prefix.substr(0, slash + 1);
+        const std::string start = slash == std::string::npos ? prefix : prefix.substr(slash + 1);
+        DIR* directory = ::opendir(folder.empty() ? "." : folder.c_str());
+        if (!directory) return lastError();
+        struct timespec now;
+        ::clock_gettime(CLOCK_REALTIME, &now);
+        while (const struct dirent* entry = ::readdir(directory)) {
+            const std::string name = entry->d_name;
+            if (name.compare(0, start.size(), start) != 0) continue;
+            struct stat info;
+            if (::stat((folder + name).c_str(), &info) != 0 || !S_ISREG(info.st_mode)) continue;
+            const std::int64_t ageMs = (static_cast<std::int64_t>(now.tv_sec) - info.st_mtim.tv_sec) * 1000 +
+                                       (now.tv_nsec - info.st_mtim.tv_nsec) / 1000000;
+            found.push_back(FoundFile{folder + name, ageMs});
+        }
+        ::closedir(directory);
+        return FileStatus::success();
+    }
+
+    unsigned long processId() override { return static_cast<unsigned long>(::getpid()); }
 
     FileStatus remove(const std::string& name) override {
         int held = -1;

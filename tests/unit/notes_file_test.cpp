@@ -2,6 +2,9 @@
 // scratch current directory.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +17,7 @@ namespace {
 using testing::fixedToday;
 using testing::makeTable;
 using testing::notesOf;
+using testing::raw;
 using testing::readBytes;
 using testing::ScratchDirectory;
 using testing::visible;
@@ -79,11 +83,115 @@ TEST_F(NotesFileOnDisk, SavingNoNotesLeavesAnEmptyFile) {
     EXPECT_EQ(readBytes("notes.txt"), "");
 }
 
-TEST_F(NotesFileOnDisk, StaleTemporaryFileRemovedOnRead) {
-    writeBytes("notes.txt.tmp", "half a save");
-    writeBytes("notes.txt", "1\r\nA\r\na\xB0\r\n");
-    EXPECT_EQ(read().result, ReadResult::OpenedWithData);
-    EXPECT_EQ(testing::directoryListing(), std::vector<std::string>{"notes.txt"});
+// Files that saves of other processes may have left beside notes.txt.
+struct LeftFile {
+    const char* name;
+    std::string bytes;
+    int ageMinutes;
+    bool held;  // open in another program, so it cannot be removed
+};
+
+struct CutSaveCase {
+    const char* name;
+    std::optional<std::string> notes;  // notes.txt before the start
+    std::vector<LeftFile> left;
+    std::string notesAfter;
+    bool recovered;
+    std::vector<std::string> listing;  // after the start, and after a save
+};
+
+void PrintTo(const CutSaveCase& c, std::ostream* out) { *out << c.name; }
+
+class CutSaves : public NotesFileOnDisk, public ::testing::WithParamInterface<CutSaveCase> {};
+
+TEST_P(CutSaves, AreRecoveredOrRemovedAtStartAndNeverBlockASave) {
+    const CutSaveCase& c = GetParam();
+    if (c.notes) writeBytes("notes.txt", *c.notes);
+    std::vector<std::unique_ptr<testing::ExclusiveHold>> holds;
+    for (const LeftFile& file : c.left) {
+        writeBytes(file.name, file.bytes);
+        if (file.ageMinutes) testing::ageFile(file.name, file.ageMinutes);
+        if (file.held) holds.push_back(std::make_unique<testing::ExclusiveHold>(file.name));
+    }
+
+    const ReadOutcome outcome = read();
+    EXPECT_EQ(outcome.recovered, c.recovered);
+    EXPECT_FALSE(outcome.error.has_value());
+    EXPECT_EQ(visible(readBytes("notes.txt")), visible(c.notesAfter));
+    EXPECT_EQ(testing::directoryListing(), c.listing);
+
+    table = makeTable({{"S", "5", "saved"}});
+    EXPECT_FALSE(writeNotes(table, 1, *files, fixedToday).has_value());
+    EXPECT_EQ(readBytes("notes.txt"), "5\r\nS\r\nsaved\xB0\r\n");
+    EXPECT_EQ(testing::directoryListing(), c.listing);
+}
+
+const std::string kA = "1\r\nA\r\na\xB0\r\n";
+const std::string kB = "2\r\nB\r\nb\xB0\r\n";
+const std::string kC = "3\r\nC\r\nc\xB0\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    NotesFileOnDisk, CutSaves,
+    ::testing::Values(
+        CutSaveCase{"MissingNotesComeBackFromTheNewestCompleteSave", std::nullopt,
+                    {{"notes.txt.123.saved", kB, 0, false}, {"notes.txt.456.saved", kC, 0, false},
+                     {"notes.txt.789.tmp", kA, 0, false}, {"notes.txt.11.saved", kA, 3, false}},
+                    kC, true, {"notes.txt", "notes.txt.123.saved"}},
+        CutSaveCase{"IncompleteSaveIsNeverTakenForTheNotes", std::nullopt, {{"notes.txt.789.tmp", kA, 0, false}}, "",
+                    false, {"notes.txt"}},
+        CutSaveCase{"CompleteSaveBesideTheNotesGoesOnlyWhenOld", kA,
+                    {{"notes.txt.123.saved", kB, 2, false}, {"notes.txt.456.saved", kC, 0, false}}, kA, false,
+                    {"notes.txt", "notes.txt.456.saved"}},
+        CutSaveCase{"SavesThatCannotBeRemovedStay", kA,
+                    {{"notes.txt.123.tmp", kB, 0, true}, {"notes.txt.456.saved", kC, 5, true}}, kA, false,
+                    {"notes.txt", "notes.txt.123.tmp", "notes.txt.456.saved"}},
+        CutSaveCase{"OtherFilesAreLeftAlone", kA,
+                    {{"notes.txt.tmp", kB, 5, false}, {"notes.txt.12a.tmp", kB, 5, false},
+                     {"notes.txt.bak", kB, 5, false}, {"notes.txt.1.saved.txt", kB, 5, false}},
+                    kA, false, {"notes.txt", "notes.txt.1.saved.txt", "notes.txt.12a.tmp", "notes.txt.bak", "notes.txt.tmp"}}),
+    [](const ::testing::TestParamInfo<CutSaveCase>& info) { return std::string(info.param.name); });
+
+TEST_F(NotesFileOnDisk, Utf16FileIsNeitherReadNorChanged) {
+    for (const std::string& bytes : {raw("\xFF\xFE" "1\0\r\0\n\0A\0"), raw("\xFE\xFF\0" "1\0\r\0\n")}) {
+        writeBytes("notes.txt", bytes);
+        KnownFile known;
+        std::vector<std::string> titles;
+        const ReadOutcome outcome = readNotes(table, *files, [&titles](const std::string& t) { titles.push_back(t); }, &known);
+        EXPECT_EQ(outcome.result, ReadResult::NotNotesEncoding);
+        EXPECT_FALSE(outcome.error.has_value());
+        EXPECT_EQ(table.noteCount(), 0);
+        EXPECT_TRUE(titles.empty());
+        EXPECT_FALSE(known.known);
+        EXPECT_EQ(readBytes("notes.txt"), bytes);
+    }
+}
+
+TEST_F(NotesFileOnDisk, SaveThroughASymbolicLinkKeepsTheLink) {
+    std::filesystem::create_directory("store");
+    writeBytes("store/real.txt", "1\r\nA\r\na\xB0\r\n");
+    const testing::SymbolicLink link("store/real.txt", "notes.txt");
+    if (!link.made()) GTEST_SKIP() << "no symbolic links can be made here";
+    ASSERT_EQ(read().result, ReadResult::OpenedWithData);
+
+    // The temporary file goes beside the target, so the replace is one rename there.
+    std::vector<std::string> besideTarget;
+    testing::FailingFileSystem watching(*files, [&besideTarget](const std::string& operation, int) {
+        if (operation == "replace") besideTarget = testing::directoryListing("store");
+        return false;
+    });
+    table.at(0).body = "changed";
+    ASSERT_FALSE(writeNotes(table, 1, watching, fixedToday).has_value());
+    ASSERT_EQ(besideTarget.size(), 2u);
+    EXPECT_EQ(besideTarget[0], "real.txt");
+    EXPECT_EQ(besideTarget[1], "real.txt." + std::to_string(files->processId()) + ".saved");
+
+    // Had the link been replaced, the target would still hold the old bytes.
+    EXPECT_EQ(readBytes("store/real.txt"), "1\r\nA\r\nchanged\xB0\r\n");
+    EXPECT_EQ(testing::directoryListing("store"), std::vector<std::string>{"real.txt"});
+    EXPECT_EQ(testing::directoryListing(), (std::vector<std::string>{"notes.txt", "store"}));
+#ifndef _WIN32
+    EXPECT_TRUE(std::filesystem::is_symlink("notes.txt"));
+#endif
 }
 
 TEST_F(NotesFileOnDisk, DegreeSignSurvivesSaveAndReload) {
@@ -109,16 +217,27 @@ TEST_F(NotesFileOnDisk, ErrorNamesTheFullPathOfNotesFile) {
     EXPECT_EQ(fileErrorMessage({FileErrorCause::DiskFull, path, 0}), "Disk full while accessing " + path + ".");
 }
 
-#ifndef _WIN32
-TEST_F(NotesFileOnDisk, SaveKeepsThePermissionsOfTheOldFile) {
+TEST_F(NotesFileOnDisk, SaveKeepsWhatTheSystemAttachedToTheOldFile) {
     writeBytes("notes.txt", "1\r\nA\r\na\xB0\r\n");
+#ifdef _WIN32
+    const DWORD kept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    SetFileAttributesA("notes.txt", kept);
+    if ((GetFileAttributesA("notes.txt") & kept) != kept) {
+        GTEST_SKIP() << "this file system (under Wine) does not keep the hidden and system attributes";
+    }
+#else
     const auto privateMode = std::filesystem::perms::owner_read | std::filesystem::perms::owner_write;
     std::filesystem::permissions("notes.txt", privateMode);
+#endif
     table = makeTable({{"B", "2", "b"}});
     ASSERT_FALSE(writeNotes(table, 1, *files, fixedToday).has_value());
+    EXPECT_EQ(readBytes("notes.txt"), "2\r\nB\r\nb\xB0\r\n");
+#ifdef _WIN32
+    EXPECT_EQ(GetFileAttributesA("notes.txt") & kept, kept);
+#else
     EXPECT_EQ(std::filesystem::status("notes.txt").permissions(), privateMode);
-}
 #endif
+}
 
 TEST(NotesFileErrorMessage, TextForEachCause) {
     struct Case {
@@ -136,6 +255,26 @@ TEST(NotesFileErrorMessage, TextForEachCause) {
     for (const Case& c : cases) {
         EXPECT_EQ(fileErrorMessage({c.cause, "C:\\w\\notes.txt", 0}), c.text);
     }
+}
+
+TEST(NotesDigest, SameForAnySplitOfTheBytesAndChangedByAnyByte) {
+    std::string bytes;
+    for (int i = 0; i < 1000; ++i) bytes.push_back(static_cast<char>(i * 37 + i / 7));
+    const Digest whole = digestOf(bytes.data(), bytes.size());
+    for (std::size_t piece : {1u, 5u, 16u, 17u, 333u}) {
+        Digester digester;
+        for (std::size_t at = 0; at < bytes.size(); at += piece) {
+            digester.add(bytes.data() + at, std::min(piece, bytes.size() - at));
+        }
+        EXPECT_EQ(digester.finish(), whole) << piece;
+    }
+    for (std::size_t at : {0u, 15u, 16u, 999u}) {
+        std::string changed = bytes;
+        changed[at] = static_cast<char>(changed[at] ^ 1);
+        EXPECT_NE(digestOf(changed.data(), changed.size()), whole) << at;
+    }
+    // Zero padding of the last block is no part of the bytes.
+    EXPECT_NE(digestOf(bytes.data(), 999), digestOf((bytes.substr(0, 999) + '\0').data(), 1000));
 }
 
 TEST(NotesTodayString, SixDigitsMonthDayYear) {

@@ -27,7 +27,8 @@ std::string recordsFile(int count) {
 }
 
 TEST(NotesLimits, NotesBeyondTheTableAreKeptAndWrittenBack) {
-    const std::string bytes = recordsFile(kMaxNotesRead + 3);
+    // Bytes after a stop byte follow the text beyond the table.
+    const std::string bytes = recordsFile(kMaxNotesRead + 3) + "\x1A" + recordsFile(1);
     std::vector<std::string> titles;
     NoteTable table = parsed(bytes, &titles);
     ASSERT_EQ(table.noteCount(), kMaxNotesRead);

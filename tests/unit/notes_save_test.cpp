@@ -2,6 +2,8 @@
 // notes.txt byte for byte and no temporary file behind.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -45,30 +47,55 @@ protected:
     const std::string newBytes = formatNotes(table, table.noteCount(), fixedToday);
 };
 
-TEST_F(NotesSave, EachFailingOperationLeavesTheOldFile) {
+TEST_F(NotesSave, EachFailingOperationSavesAllOrNothing) {
     FailingFileSystem counting(*real, FailingFileSystem::never());
     ASSERT_FALSE(save(counting).has_value());
     const int operations = counting.operations();
-    ASSERT_GE(operations, 6);
+    ASSERT_GE(operations, 8);
 
+    int failures = 0;
     for (int n = 1; n <= operations; ++n) {
         writeBytes("notes.txt", kOldBytes);
         FailingFileSystem failing(*real, FailingFileSystem::nth(n));
         const std::optional<FileError> error = save(failing);
-        ASSERT_TRUE(error.has_value()) << "operation " << n;
+        const std::string context = "operation " + std::to_string(n);
+        if (!error) {
+            // Finding the link's target and stamping our own file may fail harmlessly.
+            EXPECT_EQ(readBytes("notes.txt"), newBytes) << context;
+            EXPECT_EQ(directoryListing(), kOnlyNotesFile) << context;
+            continue;
+        }
+        ++failures;
         EXPECT_EQ(error->cause, FileErrorCause::Generic);
         EXPECT_EQ(error->path, real->fullPath("notes.txt"));
-        expectOldFileKept("operation " + std::to_string(n));
+        expectOldFileKept(context);
     }
+    EXPECT_GE(failures, operations - 2);
 }
 
-TEST_F(NotesSave, EachFailingOperationLeavesNoFileWhereThereWasNone) {
+TEST_F(NotesSave, EachFailingOperationWithoutAFileLeavesNothingOrTheCompleteSave) {
     std::filesystem::remove("notes.txt");
-    for (int n = 1; n <= 6; ++n) {
+    const std::string complete = "notes.txt." + std::to_string(real->processId()) + ".saved";
+    int leftComplete = 0;
+    for (int n = 1; n <= 10; ++n) {
+        const std::string context = "operation " + std::to_string(n);
         FailingFileSystem failing(*real, FailingFileSystem::nth(n));
-        EXPECT_TRUE(save(failing).has_value()) << "operation " << n;
-        EXPECT_EQ(directoryListing(), std::vector<std::string>()) << "operation " << n;
+        if (!save(failing)) {
+            EXPECT_EQ(readBytes("notes.txt"), newBytes) << context;
+        } else if (directoryListing() == std::vector<std::string>{complete}) {
+            // Written and flushed but not yet in place: the next start puts it there.
+            ++leftComplete;
+            NoteTable read;
+            const ReadOutcome outcome = readNotes(read, *real, [](const std::string&) {});
+            EXPECT_TRUE(outcome.recovered) << context;
+            EXPECT_EQ(readBytes("notes.txt"), newBytes) << context;
+        } else {
+            EXPECT_EQ(directoryListing(), std::vector<std::string>()) << context;
+        }
+        std::filesystem::remove("notes.txt");
+        EXPECT_EQ(directoryListing(), std::vector<std::string>()) << context;
     }
+    EXPECT_GE(leftComplete, 1);
 }
 
 TEST_F(NotesSave, CauseOfTheFailureIsReported) {
@@ -199,6 +226,112 @@ TEST_F(NotesSave, EachFailingOperationOfAReadGivesAllOrNothing) {
         expectOldFileKept("read, operation " + std::to_string(n));
     }
 }
+
+TEST_F(NotesSave, EachFailingOperationOfARecoveryKeepsTheSave) {
+    const auto setUp = [] {
+        std::filesystem::remove("notes.txt");
+        writeBytes("notes.txt.42.saved", kOldBytes);
+        writeBytes("notes.txt.43.tmp", "half");
+    };
+    setUp();
+    FailingFileSystem counting(*real, FailingFileSystem::never());
+    NoteTable read;
+    ASSERT_TRUE(readNotes(read, counting, [](const std::string&) {}).recovered);
+    const std::vector<Note> all = notesOf(read);
+
+    for (int n = 1; n <= counting.operations(); ++n) {
+        setUp();
+        const std::string context = "operation " + std::to_string(n);
+        FailingFileSystem failing(*real, FailingFileSystem::nth(n));
+        const ReadOutcome outcome = readNotes(read, failing, [](const std::string&) {});
+        if (outcome.result == ReadResult::OpenedWithData) {
+            EXPECT_EQ(notesOf(read), all) << context;
+        } else {
+            // Saving is then held back: the notes are still on disk, under one name or the other.
+            EXPECT_EQ(outcome.result, ReadResult::NotOpened) << context;
+            EXPECT_TRUE(outcome.error.has_value()) << context;
+            EXPECT_EQ(read.noteCount(), 0) << context;
+        }
+        const std::string kept =
+            std::filesystem::exists("notes.txt") ? readBytes("notes.txt") : readBytes("notes.txt.42.saved");
+        EXPECT_EQ(visible(kept), visible(kOldBytes)) << context;
+        std::filesystem::remove("notes.txt.42.saved");
+        std::filesystem::remove("notes.txt.43.tmp");
+    }
+}
+
+// What another program does to notes.txt after this session read it.
+struct ChangeCase {
+    const char* name;
+    std::function<void()> act;
+    bool changed;
+    bool bytesCompared;  // size, last write and identity could not decide
+};
+
+void PrintTo(const ChangeCase& c, std::ostream* out) { *out << c.name; }
+
+class NotesSaveAfterAnotherProgram : public NotesSave, public ::testing::WithParamInterface<ChangeCase> {};
+
+TEST_P(NotesSaveAfterAnotherProgram, NeverOverwritesItsChangesSilently) {
+    const ChangeCase& c = GetParam();
+    KnownFile known;
+    NoteTable read;
+    ASSERT_EQ(readNotes(read, *real, [](const std::string&) {}, &known).result, ReadResult::OpenedWithData);
+    c.act();
+    const std::optional<std::string> before =
+        std::filesystem::exists("notes.txt") ? std::optional<std::string>(readBytes("notes.txt")) : std::nullopt;
+
+    EXPECT_EQ(changedElsewhere(*real, known), c.changed);
+    int reads = 0;
+    FailingFileSystem counting(*real, [&reads](const std::string& operation, int) {
+        reads += operation == "openRead" ? 1 : 0;
+        return false;
+    });
+    const SaveOutcome outcome = saveNotesFile(table, table.noteCount(), counting, fixedToday, known, false);
+    EXPECT_EQ(reads > 0, c.bytesCompared);
+    if (c.changed) {
+        EXPECT_EQ(outcome.result, SaveResult::ChangedElsewhere);
+        EXPECT_FALSE(outcome.error.has_value());
+        EXPECT_EQ(visible(readBytes("notes.txt")), visible(before.value_or("")));
+        EXPECT_EQ(directoryListing(), kOnlyNotesFile);
+        // Saving over it is the user's choice.
+        EXPECT_EQ(saveNotesFile(table, table.noteCount(), *real, fixedToday, known, true).result, SaveResult::Saved);
+    } else {
+        EXPECT_EQ(outcome.result, SaveResult::Saved);
+    }
+    EXPECT_EQ(readBytes("notes.txt"), newBytes);
+    EXPECT_EQ(directoryListing(), kOnlyNotesFile);
+
+    // What this session wrote is now the known file, told by its stamp alone.
+    EXPECT_FALSE(changedElsewhere(*real, known));
+    reads = 0;
+    EXPECT_EQ(saveNotesFile(table, table.noteCount(), counting, fixedToday, known, false).result, SaveResult::Saved);
+    EXPECT_EQ(reads, 0);
+}
+
+// Another copy's save: a new file with the given bytes takes the name.
+void replacedWith(const std::string& bytes) {
+    writeBytes("other.tmp", bytes);
+    std::filesystem::rename("other.tmp", "notes.txt");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NotesSave, NotesSaveAfterAnotherProgram,
+    ::testing::Values(
+        ChangeCase{"NothingDone", [] {}, false, false},
+        ChangeCase{"SavedOverWithOtherBytes", [] { replacedWith(kOldBytes + "9\r\nX\r\nx\xB0\r\n"); }, true, false},
+        ChangeCase{"SavedOverWithOtherBytesOfTheSameSize",
+                   [] { replacedWith("120603\r\nShopping\r\nmilk\r\r\nBREAD\xB0\r\n"); }, true, true},
+        ChangeCase{"ChangedInPlaceToTheSameSize",
+                   [] {
+                       writeBytes("notes.txt", "120603\r\nShopping\r\nMILK\r\r\nbread\xB0\r\n");
+                       testing::ageFile("notes.txt", -1);
+                   },
+                   true, true},
+        ChangeCase{"SavedOverWithTheSameBytes", [] { replacedWith(kOldBytes); }, false, true},
+        ChangeCase{"OnlyTouched", [] { testing::ageFile("notes.txt", -2); }, false, true},
+        ChangeCase{"Removed", [] { std::filesystem::remove("notes.txt"); }, false, false}),
+    [](const ::testing::TestParamInfo<ChangeCase>& info) { return std::string(info.param.name); });
 
 TEST_F(NotesSave, FailedSizeQueryIsASeekError) {
     FailingFileSystem failing(*real, FailingFileSystem::firstCalls("size", 1));

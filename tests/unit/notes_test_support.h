@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cctype>
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -84,14 +85,73 @@ inline std::string readBytes(const std::filesystem::path& name) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-// The files in the current directory, by name.
-inline std::vector<std::string> directoryListing() {
+// The files in a folder (the current directory by default), by name.
+inline std::vector<std::string> directoryListing(const std::filesystem::path& folder = std::filesystem::current_path()) {
     std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::current_path())) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
         names.push_back(entry.path().filename().string());
     }
     std::sort(names.begin(), names.end());
     return names;
+}
+
+// A symbolic link for the life of the object, removed before its target.
+// Wine can neither make nor remove one (its DeleteFile removes the target),
+// but it starts Linux programs, so there the Linux ln and rm do it.
+class SymbolicLink {
+public:
+    // `target` exists and is a relative path with slashes.
+    SymbolicLink(const std::string& target, const std::string& link) : link_(link) {
+#ifdef _WIN32
+        made_ = runLinux("/bin/ln -s \"" + target + "\" \"" + link + "\"", true);
+#else
+        std::error_code error;
+        std::filesystem::create_symlink(target, link, error);
+        made_ = !error;
+#endif
+    }
+    ~SymbolicLink() {
+        if (!made_) return;
+#ifdef _WIN32
+        runLinux("/bin/rm -f \"" + link_ + "\"", false);
+#else
+        std::error_code ignored;
+        std::filesystem::remove(link_, ignored);
+#endif
+    }
+    SymbolicLink(const SymbolicLink&) = delete;
+    SymbolicLink& operator=(const SymbolicLink&) = delete;
+
+    bool made() const { return made_; }
+
+private:
+#ifdef _WIN32
+    // Wine gives no handle to wait on for a Linux program: the link is
+    // watched until it is there (or gone).
+    bool runLinux(std::string command, bool linkWanted) {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+            return false;
+        }
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        for (int waited = 0; waited < 5000; waited += 10) {
+            if ((GetFileAttributesA(link_.c_str()) != INVALID_FILE_ATTRIBUTES) == linkWanted) return true;
+            Sleep(10);
+        }
+        return false;
+    }
+#endif
+
+    std::string link_;
+    bool made_ = false;
+};
+
+// Sets a file's last write back by some minutes.
+inline void ageFile(const std::filesystem::path& name, int minutes) {
+    std::filesystem::last_write_time(name, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(minutes));
 }
 
 // A string literal with every byte, NULs included.
@@ -189,10 +249,27 @@ public:
         if (fails("replace")) return failure();
         return real_.replace(from, to);
     }
+    FileStatus rename(const std::string& from, const std::string& to) override {
+        if (fails("rename")) return failure();
+        return real_.rename(from, to);
+    }
     FileStatus remove(const std::string& name) override {
         if (fails("remove")) return failure();
         return real_.remove(name);
     }
+    FileStatus stamp(const std::string& name, FileStamp& stamp) override {
+        if (fails("stamp")) return failure();
+        return real_.stamp(name, stamp);
+    }
+    FileStatus resolve(const std::string& name, std::string& target) override {
+        if (fails("resolve")) return failure();
+        return real_.resolve(name, target);
+    }
+    FileStatus findFiles(const std::string& prefix, std::vector<FoundFile>& found) override {
+        if (fails("findFiles")) return failure();
+        return real_.findFiles(prefix, found);
+    }
+    unsigned long processId() override { return real_.processId(); }
     std::string fullPath(const std::string& name) override { return real_.fullPath(name); }
     void pause(int) override {
         ++pauses_;
@@ -206,6 +283,10 @@ private:
         FileStatus size(std::uint64_t& bytes) override {
             if (owner_.fails("size")) return owner_.failure();
             return real_->size(bytes);
+        }
+        FileStatus stamp(FileStamp& stamp) override {
+            if (owner_.fails("fileStamp")) return owner_.failure();
+            return real_->stamp(stamp);
         }
         FileStatus read(char* buffer, std::size_t count, std::size_t& got) override {
             if (owner_.fails("read")) {

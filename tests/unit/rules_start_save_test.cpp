@@ -114,16 +114,21 @@ TEST_F(RulesTest, AFailedSaveOnDestroyIsReported) {
     EXPECT_EQ(view.fileErrors.size(), 1u);
 }
 
-// An unreadable file must never be replaced by the empty table.
-TEST_F(RulesTest, UnreadableFileIsToldOnceAndNeverSavedOver) {
-    const std::string bytes = record("010101", "A", "a");
+// A file that cannot be read, or only as the wrong encoding, must never be
+// replaced by the empty table.
+class UnreadableStart : public RulesTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(UnreadableStart, IsToldOnceAndNeverSavedOver) {
+    const bool utf16 = GetParam();
+    const std::string bytes = utf16 ? std::string("\xFF\xFE" "A\0\r\0\n\0", 8) : record("010101", "A", "a");
     fs.files[kNotesFileName] = bytes;
-    fs.failReads = true;
+    fs.failReads = !utf16;
     rules.startNotes();
     fs.failReads = false;
 
     ASSERT_EQ(view.warnings.size(), 1u);
-    EXPECT_EQ(view.warnings[0], unreadableNotesMessage("C:\\work\\notes.txt"));
+    EXPECT_EQ(view.warnings[0], utf16 ? unicodeNotesMessage("C:\\work\\notes.txt")
+                                      : unreadableNotesMessage("C:\\work\\notes.txt"));
     EXPECT_NE(view.warnings[0].find("C:\\work\\notes.txt"), std::string::npos);
     EXPECT_FALSE(rules.savingEnabled());
     EXPECT_EQ(view.list, List{"<New>"});
@@ -139,7 +144,86 @@ TEST_F(RulesTest, UnreadableFileIsToldOnceAndNeverSavedOver) {
     EXPECT_EQ(view.list, (List{"X", "<New>"}));
     EXPECT_EQ(table.at(0).body, "x");
     EXPECT_EQ(view.warnings.size(), 1u);
+    EXPECT_TRUE(view.questions.empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(ReadFailsOrUtf16, UnreadableStart, ::testing::Bool());
+
+TEST_F(RulesTest, SaveCutShortIsPutInPlaceAndToldOnce) {
+    fs.files["notes.txt.3.saved"] = record("010101", "A", "a");
+    rules.startNotes();
+    EXPECT_EQ(view.list, (List{"A", "<New>"}));
+    EXPECT_EQ(view.warnings, List{recoveredNotesMessage("C:\\work\\notes.txt")});
+    EXPECT_EQ(notesFile(), record("010101", "A", "a"));
+    EXPECT_FALSE(fs.has("notes.txt.3.saved"));
+}
+
+// Another copy saved notes.txt after this window read it.
+class ChangedByAnotherProgram : public RulesTest, public ::testing::WithParamInterface<bool> {
+protected:
+    const std::string theirs = record("010101", "A", "a") + record("090909", "Theirs", "t");
+
+    void startThenLetAnotherCopySave() {
+        start(record("010101", "A", "a"));
+        fs.files[kNotesFileName] = theirs;
+    }
+    // The file the question offers for No.
+    std::string offeredSideFile() const {
+        const std::string& question = view.questions.at(0);
+        const std::size_t from = question.find("C:\\work\\") + 8;
+        return question.substr(from, question.find('\n', from) - from);
+    }
+};
+
+TEST_P(ChangedByAnotherProgram, EscapeAsksWhileTheWindowIsShownAndTheSaveDoesNotAskAgain) {
+    const bool saveOver = GetParam();
+    startThenLetAnotherCopySave();
+    typeBody("!");
+    view.answers = {saveOver};
+
+    ASSERT_TRUE(rules.queryClose());
+    ASSERT_EQ(view.questions.size(), 1u);
+    const std::string side = offeredSideFile();
+    EXPECT_EQ(view.questions[0], changedNotesQuestion("C:\\work\\" + side));
+    EXPECT_EQ(side.substr(0, 16), "notes (Scriblet ");
+    EXPECT_EQ(fs.writesStarted, 0);
+
+    rules.onDestroy();
+    EXPECT_EQ(view.questions.size(), 1u);
+    EXPECT_TRUE(view.fileErrors.empty());
+    if (saveOver) {
+        EXPECT_EQ(notesFile(), record("010101", "A", "a!"));
+        EXPECT_FALSE(fs.has(side));
+    } else {
+        EXPECT_EQ(notesFile(), theirs);
+        EXPECT_EQ(fs.files[side], record("010101", "A", "a!"));
+    }
+}
+
+TEST_P(ChangedByAnotherProgram, ChoosingANoteAsksAndNoKeepsSavingBesideIt) {
+    const bool saveOver = GetParam();
+    startThenLetAnotherCopySave();
+    typeBody("!");
+    view.answers = {saveOver};
+    clickList(1);
+    ASSERT_EQ(view.questions.size(), 1u);
+    EXPECT_EQ(rules.currentIndex(), 1);
+
+    typeTitle("B");
+    EXPECT_TRUE(clickClose());
+    EXPECT_EQ(view.questions.size(), 1u);
+    const std::string mine = record("010101", "A", "a!") + record(kToday, "B", "<empty>");
+    if (saveOver) {
+        EXPECT_EQ(notesFile(), mine);
+        EXPECT_EQ(rules.sideFile(), "");
+    } else {
+        EXPECT_EQ(notesFile(), theirs);
+        EXPECT_EQ(rules.sideFile(), offeredSideFile());
+        EXPECT_EQ(fs.files[rules.sideFile()], mine);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(SaveOverOrKeepBoth, ChangedByAnotherProgram, ::testing::Bool());
 
 TEST_F(RulesTest, FileThatCanNeitherBeOpenedNorCreatedStartsWithPendingOnly) {
     fs.failCreation = true;

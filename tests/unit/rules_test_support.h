@@ -18,7 +18,8 @@ namespace scriblet::test {
 inline constexpr const char* kToday = "120603";
 
 // Files live in a map. A fault flag makes the matching operation fail, as a
-// full disk or an unreadable file would.
+// full disk or an unreadable file would. Files have no identity, so a save
+// tells a changed notes.txt by its size and bytes.
 class MemoryFileSystem : public FileSystem {
 public:
     std::map<std::string, std::string> files;
@@ -57,10 +58,30 @@ public:
         files.erase(from);
         return FileStatus::success();
     }
+    FileStatus rename(const std::string& from, const std::string& to) override { return replace(from, to); }
     FileStatus remove(const std::string& name) override {
         files.erase(name);
         return FileStatus::success();
     }
+    FileStatus stamp(const std::string& name, FileStamp& stamp) override {
+        stamp = FileStamp();
+        if (!has(name)) return FileStatus::success();
+        stamp.exists = true;
+        stamp.size = files[name].size();
+        return FileStatus::success();
+    }
+    FileStatus resolve(const std::string& name, std::string& target) override {
+        target = name;
+        return FileStatus::success();
+    }
+    FileStatus findFiles(const std::string& prefix, std::vector<FoundFile>& found) override {
+        found.clear();
+        for (const auto& file : files) {
+            if (file.first.compare(0, prefix.size(), prefix) == 0) found.push_back(FoundFile{file.first, 0});
+        }
+        return FileStatus::success();
+    }
+    unsigned long processId() override { return 7; }
     std::string fullPath(const std::string& name) override { return "C:\\work\\" + name; }
     void pause(int) override {}
 
@@ -73,6 +94,7 @@ private:
             bytes = fs_.files[name_].size();
             return FileStatus::success();
         }
+        FileStatus stamp(FileStamp& stamp) override { return fs_.stamp(name_, stamp); }
         FileStatus read(char* buffer, std::size_t count, std::size_t& got) override {
             got = 0;
             if (fs_.failReads) return FileStatus::failure(FileErrorCause::Generic, 5);
@@ -107,7 +129,7 @@ public:
     FieldBuffers controls;
     bool modified = false;
     bool undoEnabled = false;
-    std::deque<bool> answers;  // the user's answers to confirm(), OK = true
+    std::deque<bool> answers;  // the user's answers, OK and Yes = true; none left: Cancel or No
     std::vector<std::string> questions;
     std::vector<std::string> warnings;
     std::vector<FileError> fileErrors;
@@ -154,13 +176,22 @@ public:
     }
     bool confirm(const std::string& text, const std::string& caption) override {
         questions.push_back(caption + "|" + text);
+        return nextAnswer();
+    }
+    bool ask(const std::string& text) override {
+        questions.push_back(text);
+        return nextAnswer();
+    }
+    void showFileError(const FileError& error) override { fileErrors.push_back(error); }
+    void showWarning(const std::string& text) override { warnings.push_back(text); }
+
+private:
+    bool nextAnswer() {
         if (answers.empty()) return false;
         const bool answer = answers.front();
         answers.pop_front();
         return answer;
     }
-    void showFileError(const FileError& error) override { fileErrors.push_back(error); }
-    void showWarning(const std::string& text) override { warnings.push_back(text); }
 };
 
 // One record as it stands on disk.
@@ -253,9 +284,12 @@ protected:
         moveFocus(Focus::Button);
         return rules.onCloseButton();
     }
-    void pressEscape() {
-        // Cancel ends the dialog without a data exchange; the destroy handler saves.
+    bool pressEscape() {
+        // Cancel asks first and ends the dialog without a data exchange; the
+        // destroy handler saves.
+        if (!rules.queryClose()) return false;
         rules.onDestroy();
+        return true;
     }
 
     void expectShown(const std::string& title, const std::string& date, const std::string& body) {

@@ -27,7 +27,7 @@ TEST(Close, CloseButtonSavesOnceAndEndsWithStatusThree) {
     EXPECT_EQ(printable("010203\r\nAlpha\r\nfirst and more\xB0\r\n"
                         "040506\r\nBeta\r\nsecond\xB0\r\n"),
               printable(app.notes().value_or("")));
-    EXPECT_FALSE(app.dir().exists("notes.txt.tmp"));
+    EXPECT_EQ(std::vector<std::string>{"notes.txt"}, app.dir().list());
 }
 
 struct ClosingWay {

@@ -14,7 +14,7 @@ TEST(RoundTrip, FileOfSeveralNotesIsWrittenBackByteForByte) {
     const std::string bytes =
         "120603\r\nShopping\r\nmilk\r\r\nbread\r\r\n\r\r\neggs\xB0\r\n"
         "010104\r\nOven 200\xB0 C\r\n<empty>\xB0\r\n"
-        "whenever\r\nUntitled\r\nweather: 20\xB0" "B0C\xB0\r\n"
+        "whenever\r\nUntitled\r\nweather: 20\x10" "B0C\xB0\r\n"
         "070809\r\nLast\r\nx\xB0\r\n";
     Scriblet::Options options;
     options.notes = bytes;
@@ -54,7 +54,7 @@ TEST(RoundTrip, TypedLineBreaksAndDegreeSignsComeBackAfterARestart) {
         written = app.notes().value_or("");
         // Enter is CR LF in the field and CR CR LF on disk; a degree sign in
         // a body is escaped, as it would end the body otherwise.
-        EXPECT_EQ(printable(todayStamp() + "\r\n" + title + "\r\nHeat to 200\xB0" "B0\r\r\nthen bake\xB0\r\n"),
+        EXPECT_EQ(printable(todayStamp() + "\r\n" + title + "\r\nHeat to 200\x10" "B0\r\r\nthen bake\xB0\r\n"),
                   printable(written));
     }
 
@@ -66,6 +66,31 @@ TEST(RoundTrip, TypedLineBreaksAndDegreeSignsComeBackAfterARestart) {
     EXPECT_EQ(title, again.text(IDC_TITLE));
     EXPECT_EQ(body, again.text(IDC_BODY));
 }
+
+// A NUL or 0x1A ends what any copy of the program reads; what follows it is
+// not shown, and every save keeps it after the notes.
+class StopByte : public testing::TestWithParam<char> {};
+
+TEST_P(StopByte, WhatFollowsItSurvivesEverySave) {
+    const std::string tail = std::string(1, GetParam()) + "050505\r\nBehind\r\nkept\xB0\r\n";
+    Scriblet::Options options;
+    options.notes = "010203\r\nAlpha\r\nfirst\xB0\r\n" + tail;
+    Scriblet app(options);
+    ASSERT_TRUE(app.started());
+    EXPECT_EQ((Entries{"Alpha", "<New>"}), app.listEntries());
+
+    app.typeAtEnd(IDC_BODY, " more");
+    app.selectEntry(1);
+    EXPECT_EQ(printable("010203\r\nAlpha\r\nfirst more\xB0\r\n" + tail), printable(app.notes().value_or("")));
+    app.type(IDC_TITLE, "New");
+    app.postButton(IDC_CLOSE_BUTTON);
+    EXPECT_EQ(3u, app.waitForExit());
+    EXPECT_EQ(printable("010203\r\nAlpha\r\nfirst more\xB0\r\n" + todayStamp() + "\r\nNew\r\n<empty>\xB0\r\n" + tail),
+              printable(app.notes().value_or("")));
+}
+
+INSTANTIATE_TEST_SUITE_P(RoundTrip, StopByte, testing::Values('\0', '\x1A'),
+                         [](const testing::TestParamInfo<char>& info) { return info.param ? "EndOfFile" : "Nul"; });
 
 }  // namespace
 }  // namespace scriblet::e2e

@@ -1,5 +1,5 @@
-// Starts that cannot go as usual: a notes file that cannot be read, and a
-// missing rich edit library.
+// Starts that cannot go as usual: a notes file that cannot be read or is
+// not in the notes encoding, and a missing rich edit library.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -14,22 +14,44 @@ using Entries = std::vector<std::string>;
 
 const std::string kAlpha = "010203\r\nAlpha\r\nfirst\xB0\r\n";
 
-TEST(StartProblems, UnreadableNotesFileIsToldOnceAndNeverSavedOver) {
+// A notes file the program cannot take in: held by another program, or
+// saved as UTF-16 by an editor.
+struct Unreadable {
+    const char* name;
+    std::string bytes;
+    bool held;
+    const char* told;  // a phrase of the box
+};
+
+void PrintTo(const Unreadable& unreadable, std::ostream* out) {
+    *out << unreadable.name;
+}
+
+const Unreadable kUnreadable[] = {
+    {"HeldByAnotherProgram", kAlpha, true, "could not read"},
+    {"Utf16", std::string("\xFF\xFE" "0\0" "1\0\r\0\n\0" "A\0", 12), false, "saved as Unicode text"},
+};
+
+class UnreadableStart : public testing::TestWithParam<Unreadable> {};
+
+TEST_P(UnreadableStart, IsToldOnceAndNeverSavedOver) {
+    const Unreadable& c = GetParam();
     std::shared_ptr<FileHold> hold;
     Scriblet::Options options;
-    options.notes = kAlpha;
+    options.notes = c.bytes;
     options.waitForWindow = false;
-    options.beforeStart = [&hold](const ScratchDir& dir) {
-        hold = std::make_shared<FileHold>(dir.file("notes.txt"));
+    options.beforeStart = [&](const ScratchDir& dir) {
+        if (c.held) hold = std::make_shared<FileHold>(dir.file("notes.txt"));
     };
     Scriblet app(options);
-    ASSERT_TRUE(hold && hold->held());
+    ASSERT_TRUE(!c.held || (hold && hold->held()));
     ASSERT_TRUE(app.started());
 
     const std::optional<MessageBoxInfo> box = app.waitForMessageBox(15000);
     ASSERT_TRUE(box.has_value());
     EXPECT_EQ("scriblet", box->caption);
     EXPECT_NE(std::string::npos, box->text.find(app.dir().file("notes.txt"))) << box->text;
+    EXPECT_NE(std::string::npos, box->text.find(c.told)) << box->text;
     EXPECT_EQ(BoxIcon::Warning, box->icon);
     app.answer(*box, IDOK);
     ASSERT_TRUE(app.attachWindow());
@@ -37,15 +59,18 @@ TEST(StartProblems, UnreadableNotesFileIsToldOnceAndNeverSavedOver) {
     EXPECT_EQ(Entries{"<New>"}, app.listEntries());
 
     // Even once the file could be written, this session leaves it alone.
-    hold->release();
+    if (hold) hold->release();
     app.type(IDC_TITLE, "Typed");
     EXPECT_EQ((Entries{"Typed", "<New>"}), app.listEntries());
     app.selectEntry(1);
     app.postButton(IDC_CLOSE_BUTTON);
     EXPECT_EQ(3u, app.waitForExit());
-    EXPECT_EQ(printable(kAlpha), printable(app.notes().value_or("")));
-    EXPECT_FALSE(app.dir().exists("notes.txt.tmp"));
+    EXPECT_EQ(printable(c.bytes), printable(app.notes().value_or("")));
+    EXPECT_EQ(std::vector<std::string>{"notes.txt"}, app.dir().list());
 }
+
+INSTANTIATE_TEST_SUITE_P(StartProblems, UnreadableStart, testing::ValuesIn(kUnreadable),
+                         [](const testing::TestParamInfo<Unreadable>& info) { return info.param.name; });
 
 // Switches a DLL off for one program name in Wine's settings, while it lives.
 // (WINEDLLOVERRIDES in the environment given to CreateProcess does not reach
@@ -95,7 +120,7 @@ TEST(StartProblems, MissingRichEditLibraryIsToldAndNothingIsSaved) {
     EXPECT_EQ(1u, app.waitForExit());
     EXPECT_FALSE(app.window());
     EXPECT_EQ(printable(kAlpha), printable(app.notes().value_or("")));
-    EXPECT_FALSE(app.dir().exists("notes.txt.tmp"));
+    EXPECT_EQ((std::vector<std::string>{"norichedit.exe", "notes.txt"}), app.dir().list());
 }
 
 }  // namespace

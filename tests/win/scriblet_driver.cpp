@@ -2,6 +2,7 @@
 
 #include "tests/win/pixels.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <fstream>
@@ -293,6 +294,7 @@ std::vector<std::string> ScratchDir::list() const {
         if (name != "." && name != "..") names.push_back(name);
     } while (FindNextFileA(find, &entry));
     FindClose(find);
+    std::sort(names.begin(), names.end());
     return names;
 }
 
@@ -318,12 +320,13 @@ Scriblet::~Scriblet() {
 }
 
 void Scriblet::start(const Options& options) {
-    if (options.notes) dir_.write("notes.txt", *options.notes);
-    if (options.beforeStart) options.beforeStart(dir_);
+    if (options.sameDirectoryAs) directory_ = &options.sameDirectoryAs->dir();
+    if (options.notes) dir().write("notes.txt", *options.notes);
+    if (options.beforeStart) options.beforeStart(dir());
 
     std::string program = programPath();
     if (!options.programName.empty()) {
-        const std::string copy = dir_.file(options.programName);
+        const std::string copy = dir().file(options.programName);
         if (!CopyFileA(program.c_str(), copy.c_str(), FALSE)) return;
         program = copy;
     }
@@ -359,7 +362,7 @@ void Scriblet::start(const Options& options) {
     std::vector<char> mutableCommandLine(commandLine.begin(), commandLine.end());
     mutableCommandLine.push_back('\0');
     if (!CreateProcessA(nullptr, mutableCommandLine.data(), nullptr, nullptr, FALSE, 0,
-                        environment.empty() ? nullptr : &environment[0], dir_.path().c_str(), &startup,
+                        environment.empty() ? nullptr : &environment[0], dir().path().c_str(), &startup,
                         &info_)) {
         return;
     }

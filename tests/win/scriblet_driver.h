@@ -29,7 +29,7 @@ public:
     void write(const std::string& name, const std::string& bytes) const;
     std::optional<std::string> read(const std::string& name) const;
     bool exists(const std::string& name) const;
-    // Names of the files in the directory.
+    // Names of the files in the directory, sorted.
     std::vector<std::string> list() const;
 
 private:
@@ -58,7 +58,8 @@ private:
 };
 
 // Counts the saves of notes.txt in a directory from outside the program:
-// each save renames notes.txt.tmp to notes.txt, which the directory reports.
+// each save ends by renaming its complete file to notes.txt, which the
+// directory reports.
 class SaveCounter {
 public:
     explicit SaveCounter(const std::string& directory);
@@ -111,6 +112,8 @@ public:
         std::string programName;
         // Runs once the scratch directory holds notes.txt, before the program starts.
         std::function<void(const ScratchDir&)> beforeStart;
+        // Non-null: runs in that program's directory, as a second copy would.
+        const Scriblet* sameDirectoryAs = nullptr;
     };
 
     Scriblet();
@@ -125,7 +128,7 @@ public:
     bool attachWindow(int timeoutMs = 15000);
     // The main window exists and is shown.
     bool windowShown() const;
-    const ScratchDir& dir() const { return dir_; }
+    const ScratchDir& dir() const { return *directory_; }
     DWORD processId() const { return info_.dwProcessId; }
     HWND window() const { return window_; }
     HWND control(int id) const;
@@ -174,7 +177,7 @@ public:
     void answer(const MessageBoxInfo& box, int command) const;
 
     // notes.txt as it is now, if it exists.
-    std::optional<std::string> notes() const { return dir_.read("notes.txt"); }
+    std::optional<std::string> notes() const { return dir().read("notes.txt"); }
 
     // The exit status, or none when the program did not end in time (it is then killed).
     std::optional<DWORD> waitForExit(int timeoutMs = 10000);
@@ -189,6 +192,7 @@ private:
     POINT entryCentre(int index) const;
 
     ScratchDir dir_;
+    const ScratchDir* directory_ = &dir_;
     PROCESS_INFORMATION info_{};
     HWND window_ = nullptr;
     bool started_ = false;

@@ -5,13 +5,48 @@
 
 namespace scriblet {
 
-std::string unreadableNotesMessage(const std::string& path) {
-    std::string text =
-        "Scriblet could not read its notes file\n%1\n\n"
-        "So that nothing in it is lost, Scriblet will not save over it while it is open. "
-        "Close Scriblet, make the file readable and start Scriblet again.";
+namespace {
+
+// The text with `path` in place of %1.
+std::string withPath(std::string text, const std::string& path) {
     text.replace(text.find("%1"), 2, path);
     return text;
+}
+
+}  // namespace
+
+std::string unreadableNotesMessage(const std::string& path) {
+    return withPath(
+        "Scriblet could not read its notes file\n%1\n\n"
+        "So that nothing in it is lost, Scriblet will not save over it while it is open. "
+        "Close Scriblet, make the file readable and start Scriblet again.",
+        path);
+}
+
+std::string unicodeNotesMessage(const std::string& path) {
+    return withPath(
+        "Scriblet's notes file is saved as Unicode text, which Scriblet cannot read:\n%1\n\n"
+        "So that nothing in it is lost, Scriblet will not save over it while it is open. "
+        "Open the file in your editor, save it as ANSI text and start Scriblet again.",
+        path);
+}
+
+std::string recoveredNotesMessage(const std::string& path) {
+    return withPath(
+        "Scriblet's notes file was missing:\n%1\n\n"
+        "Its last save had been cut short after the notes were written but before they took the "
+        "file's place. Scriblet has put that save in place as the notes file.",
+        path);
+}
+
+std::string changedNotesQuestion(const std::string& sidePath) {
+    return withPath(
+        "notes.txt was changed by another program after Scriblet read it.\n\n"
+        "Do you want to save the notes in this window over it?\n\n"
+        "Yes: save over it. What the other program wrote is lost.\n"
+        "No: keep notes.txt as it is. The notes in this window are saved to\n%1\n"
+        "instead, now and at every later save until Scriblet is closed.",
+        sidePath);
 }
 
 std::string tableFullMessage() {
@@ -55,13 +90,17 @@ void NotesController::startNotes() {
 
     int titlesListed = 0;
     view_.listFillBegin();
-    const ReadOutcome outcome = readNotes(table_, files_, [this, &titlesListed](const std::string& title) {
-        view_.listAppend(title);
-        ++titlesListed;
-    });
+    const ReadOutcome outcome = readNotes(
+        table_, files_,
+        [this, &titlesListed](const std::string& title) {
+            view_.listAppend(title);
+            ++titlesListed;
+        },
+        &known_);
     view_.listFillEnd();
 
-    const bool unreadable = outcome.result == ReadResult::NotOpened || outcome.error.has_value();
+    const bool unicode = outcome.result == ReadResult::NotNotesEncoding;
+    const bool unreadable = unicode || outcome.result == ReadResult::NotOpened || outcome.error.has_value();
     if (unreadable) {
         // Whatever was read before the failure goes: the session starts with
         // only the pending note, and nothing is saved over the file.
@@ -71,7 +110,9 @@ void NotesController::startNotes() {
         const std::string path = outcome.error && !outcome.error->path.empty()
                                      ? outcome.error->path
                                      : files_.fullPath(kNotesFileName);
-        view_.showWarning(unreadableNotesMessage(path));
+        view_.showWarning(unicode ? unicodeNotesMessage(path) : unreadableNotesMessage(path));
+    } else if (outcome.recovered) {
+        view_.showWarning(recoveredNotesMessage(files_.fullPath(kNotesFileName)));
     }
 
     started_ = true;
@@ -98,9 +139,34 @@ bool NotesController::saveNotes() {
     const bool writeTrailing = saveTrailingNote_ && !isBlank(table_.at(count - 1));
     const std::int16_t n = writeTrailing ? count : static_cast<std::int16_t>(count - 1);
 
-    if (const std::optional<FileError> error = writeNotes(table_, n, files_, today_)) {
-        view_.showFileError(*error);
+    SaveOutcome outcome;
+    if (sideFile_.empty()) {
+        outcome = saveNotesFile(table_, n, files_, today_, known_, saveOverChanges_);
+        if (outcome.result == SaveResult::ChangedElsewhere) {
+            askAboutChangedFile();
+            if (sideFile_.empty()) outcome = saveNotesFile(table_, n, files_, today_, known_, true);
+        }
+        saveOverChanges_ = false;
+    }
+    if (!sideFile_.empty()) outcome = saveNotesFile(table_, n, files_, today_, sideKnown_, true, sideFile_);
+    if (outcome.error) {
+        view_.showFileError(*outcome.error);
         return false;
+    }
+    return true;
+}
+
+void NotesController::askAboutChangedFile() {
+    const std::string side = sideFileName(files_);
+    if (view_.ask(changedNotesQuestion(files_.fullPath(side)))) saveOverChanges_ = true;
+    else sideFile_ = side;
+}
+
+bool NotesController::queryClose() {
+    // Asked here, while the window is shown; the save on the way out only
+    // asks again if notes.txt changes in between.
+    if (started_ && savingEnabled_ && sideFile_.empty() && !saveOverChanges_ && changedElsewhere(files_, known_)) {
+        askAboutChangedFile();
     }
     return true;
 }
@@ -236,7 +302,7 @@ void NotesController::onUndoDelete() {
     undo_.undoIndex = -1;
 }
 
-bool NotesController::onCloseButton() { return saveNotes(); }
+bool NotesController::onCloseButton() { return queryClose() && saveNotes(); }
 
 void NotesController::onDestroy() { saveNotes(); }
 

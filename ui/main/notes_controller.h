@@ -22,6 +22,13 @@ inline constexpr const char* kDeleteCaption = "Delete?";
 
 // Told once, at start, when notes.txt exists but could not be read (%1: its path).
 std::string unreadableNotesMessage(const std::string& path);
+// Told once, at start, when notes.txt is UTF-16 text.
+std::string unicodeNotesMessage(const std::string& path);
+// Told once, at start, when a complete save took the place of a missing notes.txt.
+std::string recoveredNotesMessage(const std::string& path);
+// Asked before a save would replace a notes.txt that another program changed;
+// No saves to `sidePath` instead.
+std::string changedNotesQuestion(const std::string& sidePath);
 // Told when the table is full and the user starts a new note.
 std::string tableFullMessage();
 
@@ -37,6 +44,10 @@ public:
     // Commits the shown note and rewrites the notes file. False when a file
     // error was reported (the caller's handler ends there).
     bool saveNotes();
+    // Asks what must be asked before the window goes, while it is still
+    // shown; false keeps the window open. The save that follows remembers
+    // the answers.
+    bool queryClose();
 
     // Handlers, one per window notification.
     void onSelectNote();               // title list: selection changed
@@ -69,6 +80,9 @@ public:
     const FieldBuffers& fields() const { return fields_; }
     // False while saving is held back because notes.txt could not be read at start.
     bool savingEnabled() const { return savingEnabled_; }
+    // Where this session saves instead of notes.txt once the user chose to
+    // keep another program's changes; empty until then.
+    const std::string& sideFile() const { return sideFile_; }
 
 private:
     // A note is shown only once the notes were started and while
@@ -77,6 +91,9 @@ private:
     bool showsPendingNote() const;
     // Pulls the fields and puts the shown note's date and body into the table.
     void commitShownNote();
+    // notes.txt was changed by another program: the user chooses between
+    // saving over it and saving to a side file from now on.
+    void askAboutChangedFile();
 
     NotesView& view_;
     NoteTable& table_;
@@ -89,6 +106,12 @@ private:
     bool saveTrailingNote_ = true;
     bool started_ = false;
     bool savingEnabled_ = true;
+    // What this session last read from or wrote to notes.txt.
+    KnownFile known_;
+    // The user chose to save over another program's changes at the next save.
+    bool saveOverChanges_ = false;
+    std::string sideFile_;
+    KnownFile sideKnown_;
 };
 
 }  // namespace scriblet

@@ -116,9 +116,16 @@ void NotesDialog::layout(int width, int height) {
 }
 
 void NotesDialog::OnOK() {
+    if (!controller_.queryClose()) return;
     // The framework's OK copies the fields before the dialog ends.
     controller_.pullFields();
     EndDialog(IDOK);
+}
+
+void NotesDialog::OnCancel() {
+    // Escape and the close box ask here, while the window is still shown.
+    if (!controller_.queryClose()) return;
+    EndDialog(IDCANCEL);
 }
 
 void NotesDialog::DoDataExchange(win::DataExchange& exchange) {
@@ -268,6 +275,10 @@ void NotesDialog::pressDateButton() {
 
 bool NotesDialog::confirm(const std::string& text, const std::string& caption) {
     return MessageBoxA(handle(), text.c_str(), caption.c_str(), MB_OKCANCEL) == IDOK;
+}
+
+bool NotesDialog::ask(const std::string& text) {
+    return win::applicationMessageBox(text, MB_ICONEXCLAMATION | MB_YESNO | MB_DEFBUTTON2) == IDYES;
 }
 
 void NotesDialog::showFileError(const FileError& error) {

@@ -36,6 +36,7 @@ public:
 protected:
     bool OnInitDialog() override;
     void OnOK() override;
+    void OnCancel() override;
     void DoDataExchange(win::DataExchange& exchange) override;
 
 private:
@@ -79,6 +80,7 @@ private:
     void enableUndoButton(bool enable) override;
     void pressDateButton() override;
     bool confirm(const std::string& text, const std::string& caption) override;
+    bool ask(const std::string& text) override;
     void showFileError(const FileError& error) override;
     void showWarning(const std::string& text) override;
 

@@ -47,6 +47,9 @@ public:
 
     // Asks an OK/Cancel question without an icon; true for OK.
     virtual bool confirm(const std::string& text, const std::string& caption) = 0;
+    // Asks a Yes/No question with an exclamation icon, captioned with the
+    // application name, No the default; true for Yes.
+    virtual bool ask(const std::string& text) = 0;
     // The file-error box: stop icon, OK, captioned with the application name.
     virtual void showFileError(const FileError& error) = 0;
     // A warning box for the user, captioned with the application name.

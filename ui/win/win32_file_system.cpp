@@ -1,5 +1,7 @@
 // The notes file's file system in the Windows program: plain Win32 calls,
-// every file opened without sharing.
+// every file opened without sharing. Names travel as UTF-8 and reach the
+// system through its wide calls, so that a path that resolve() found behind
+// a link survives whatever the ANSI code page cannot show.
 #include <windows.h>
 
 #include <string>
@@ -35,6 +37,51 @@ FileStatus lastError() {
     return FileStatus::failure(causeOf(error), static_cast<int>(error));
 }
 
+bool isMissing(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
+std::wstring wide(const std::string& text) {
+    if (text.empty()) return std::wstring();
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &out[0], length);
+    return out;
+}
+
+std::string utf8(const wchar_t* text, std::size_t size) {
+    if (size == 0) return std::string();
+    const int length =
+        WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(size), nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(size), &out[0], length, nullptr, nullptr);
+    return out;
+}
+
+std::int64_t ticks(const FILETIME& time) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime);
+}
+
+FileStatus stampOf(HANDLE handle, FileStamp& stamp) {
+    BY_HANDLE_FILE_INFORMATION info;
+    if (!GetFileInformationByHandle(handle, &info)) return lastError();
+    stamp.exists = true;
+    stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp.lastWrite = ticks(info.ftLastWriteTime);
+    stamp.volume = info.dwVolumeSerialNumber;
+    stamp.index = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    return FileStatus::success();
+}
+
+// Opened for no access at all: only its information is read, which works
+// while another program holds the file without sharing. Links are followed.
+HANDLE openForInformation(const std::string& name) {
+    return CreateFileW(wide(name).c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, NULL,
+                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, NULL);
+}
+
+// What a saved notes file takes over from the one it replaces; read-only
+// is refused before any replace.
+const DWORD kKeptAttributes = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
 // Large requests go in pieces that one ReadFile or WriteFile call can take.
 const std::size_t kChunk = 1u << 24;
 
@@ -53,6 +100,8 @@ public:
         bytes = static_cast<std::uint64_t>(size.QuadPart);
         return FileStatus::success();
     }
+
+    FileStatus stamp(FileStamp& stamp) override { return stampOf(handle_, stamp); }
 
     FileStatus read(char* buffer, std::size_t count, std::size_t& got) override {
         got = 0;
@@ -111,10 +160,10 @@ public:
 
     FileStatus isReadOnly(const std::string& name, bool& readOnly) override {
         readOnly = false;
-        const DWORD attributes = GetFileAttributesA(name.c_str());
+        const DWORD attributes = GetFileAttributesW(wide(name).c_str());
         if (attributes == INVALID_FILE_ATTRIBUTES) {
             const DWORD error = GetLastError();
-            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return FileStatus::success();
+            if (isMissing(error)) return FileStatus::success();
             return FileStatus::failure(causeOf(error), static_cast<int>(error));
         }
         readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
@@ -122,18 +171,91 @@ public:
     }
 
     FileStatus replace(const std::string& from, const std::string& to) override {
+        const std::wstring source = wide(from);
+        const std::wstring target = wide(to);
+        // Hidden and system go over to the new file before it takes the old
+        // one's place; the move itself would drop them.
+        const DWORD old = GetFileAttributesW(target.c_str());
+        if (old != INVALID_FILE_ATTRIBUTES && (old & kKeptAttributes)) {
+            const DWORD current = GetFileAttributesW(source.c_str());
+            if (current == INVALID_FILE_ATTRIBUTES || !SetFileAttributesW(source.c_str(), current | (old & kKeptAttributes))) {
+                return lastError();
+            }
+        }
         // MoveFileEx renames over the target in one step; ReplaceFile is not
         // atomic everywhere (Wine deletes the target first).
-        if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        if (!MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
             return lastError();
         }
         return FileStatus::success();
     }
 
-    FileStatus remove(const std::string& name) override {
-        if (!DeleteFileA(name.c_str())) return lastError();
+    FileStatus rename(const std::string& from, const std::string& to) override {
+        if (!MoveFileExW(wide(from).c_str(), wide(to).c_str(), 0)) return lastError();
         return FileStatus::success();
     }
+
+    FileStatus remove(const std::string& name) override {
+        if (!DeleteFileW(wide(name).c_str())) return lastError();
+        return FileStatus::success();
+    }
+
+    FileStatus stamp(const std::string& name, FileStamp& stamp) override {
+        stamp = FileStamp();
+        const HANDLE handle = openForInformation(name);
+        if (handle == INVALID_HANDLE_VALUE) {
+            if (isMissing(GetLastError())) return FileStatus::success();
+            return lastError();
+        }
+        const FileStatus status = stampOf(handle, stamp);
+        CloseHandle(handle);
+        return status;
+    }
+
+    FileStatus resolve(const std::string& name, std::string& target) override {
+        target = name;
+        const HANDLE handle = openForInformation(name);
+        if (handle == INVALID_HANDLE_VALUE) {
+            if (isMissing(GetLastError())) return FileStatus::success();
+            return lastError();
+        }
+        std::vector<wchar_t> path(MAX_PATH + 1);
+        DWORD length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+        if (length >= path.size()) {
+            path.resize(length + 1);
+            length = GetFinalPathNameByHandleW(handle, path.data(), static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED);
+        }
+        const FileStatus status = length == 0 || length >= path.size() ? lastError() : FileStatus::success();
+        CloseHandle(handle);
+        if (status) target = utf8(path.data(), length);
+        return status;
+    }
+
+    FileStatus findFiles(const std::string& prefix, std::vector<FoundFile>& found) override {
+        found.clear();
+        const std::size_t slash = prefix.find_last_of("\\/");
+        const std::string folder = slash == std::string::npos ? std::string() : prefix.substr(0, slash + 1);
+        const std::string start = slash == std::string::npos ? prefix : prefix.substr(slash + 1);
+        WIN32_FIND_DATAW entry;
+        const HANDLE search = FindFirstFileW(wide(prefix + "*").c_str(), &entry);
+        if (search == INVALID_HANDLE_VALUE) {
+            if (isMissing(GetLastError())) return FileStatus::success();
+            return lastError();
+        }
+        FILETIME now;
+        GetSystemTimeAsFileTime(&now);
+        do {
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+            const std::string name = utf8(entry.cFileName, wcslen(entry.cFileName));
+            // The system also matches short 8.3 names; only the long one counts.
+            if (name.compare(0, start.size(), start) != 0) continue;
+            found.push_back(FoundFile{folder + name, (ticks(now) - ticks(entry.ftLastWriteTime)) / 10000});
+        } while (FindNextFileW(search, &entry));
+        FindClose(search);
+        return FileStatus::success();
+    }
+
+    unsigned long processId() override { return GetCurrentProcessId(); }
 
     std::string fullPath(const std::string& name) override {
         std::vector<char> buffer(MAX_PATH + 1);
@@ -150,7 +272,7 @@ public:
 private:
     static FileStatus open(const std::string& name, DWORD access, DWORD disposition, std::unique_ptr<File>& file) {
         const HANDLE handle =
-            CreateFileA(name.c_str(), access, 0, NULL, disposition, FILE_ATTRIBUTE_NORMAL, NULL);
+            CreateFileW(wide(name).c_str(), access, 0, NULL, disposition, FILE_ATTRIBUTE_NORMAL, NULL);
         if (handle == INVALID_HANDLE_VALUE) return lastError();
         file.reset(new Win32File(handle));
         return FileStatus::success();
