@@ -24,7 +24,10 @@ const char* const kUntitled = "Untitled";
 // would shift every later field of the file by one.
 const char* const kUnknownDate = "000000";
 
-const int kRetries = 5;
+// A save waits half a second for a file another program holds; the start,
+// which would otherwise hold saving back for the whole session, two seconds.
+const int kSaveRetries = 5;
+const int kStartRetries = 20;
 const int kRetryPauseMs = 100;
 // A file compared byte by byte is read in pieces of this size.
 const std::size_t kCompareChunk = 1u << 20;
@@ -185,9 +188,9 @@ void appendBody(std::string& out, const std::string& body) {
 }
 
 template <class Operation>
-FileStatus withRetries(FileSystem& files, bool retryDenied, Operation operation) {
+FileStatus withRetries(FileSystem& files, int retries, bool retryDenied, Operation operation) {
     FileStatus status = operation();
-    for (int attempt = 0; attempt < kRetries && !status; ++attempt) {
+    for (int attempt = 0; attempt < retries && !status; ++attempt) {
         const bool transient = status.cause == FileErrorCause::SharingViolation ||
                                (retryDenied && status.cause == FileErrorCause::AccessDenied);
         if (!transient) break;
@@ -264,7 +267,7 @@ std::optional<FileError> recoverCutSaves(FileSystem& files, const std::string& t
             return a.ageMs < b.ageMs || (a.ageMs == b.ageMs && a.path > b.path);
         });
         const std::string from = newest->path;
-        const FileStatus replaced = withRetries(files, true, [&] { return files.replace(from, target); });
+        const FileStatus replaced = withRetries(files, kSaveRetries, true, [&] { return files.replace(from, target); });
         // Without it, notes.txt would be created empty and the save, the
         // only copy of the notes, removed later as stale.
         if (!replaced) return errorFor(files, kNotesFileName, replaced);
@@ -280,7 +283,7 @@ std::optional<FileError> recoverCutSaves(FileSystem& files, const std::string& t
 // Reads a whole file into a digest.
 FileStatus digestFile(FileSystem& files, const std::string& name, Digest& digest) {
     std::unique_ptr<File> file;
-    FileStatus status = withRetries(files, false, [&] { return files.openRead(name, file); });
+    FileStatus status = withRetries(files, kSaveRetries, false, [&] { return files.openRead(name, file); });
     if (!status) return status;
     Digester digester;
     std::string buffer(kCompareChunk, '\0');
@@ -325,17 +328,32 @@ SaveOutcome failed(FileError error) {
     return outcome;
 }
 
+// The files a save of `name` by this process writes beside its target.
+struct OwnSave {
+    std::string target;
+    std::string incomplete;
+    std::string complete;
+};
+
+OwnSave ownSaveOf(FileSystem& files, const std::string& name) {
+    OwnSave save;
+    save.target = saveTarget(files, name);
+    const std::string own = save.target + "." + std::to_string(files.processId());
+    save.incomplete = own + kIncompleteSaveSuffix;
+    save.complete = own + kCompleteSaveSuffix;
+    return save;
+}
+
 // Writes the bytes beside `target` under a name of this process's own, marks
 // them complete once flushed, and moves them over `target`.
-SaveOutcome saveBytes(const std::string& bytes, FileSystem& files, const std::string& name, KnownFile& known,
-                      bool saveOverChanges) {
-    const std::string target = saveTarget(files, name);
-    const std::string own = target + "." + std::to_string(files.processId());
-    const std::string incomplete = own + kIncompleteSaveSuffix;
-    const std::string complete = own + kCompleteSaveSuffix;
+SaveOutcome saveBytes(const std::string& bytes, FileSystem& files, const std::string& name, const OwnSave& own,
+                      KnownFile& known, bool saveOverChanges) {
+    const std::string& target = own.target;
+    const std::string& incomplete = own.incomplete;
+    const std::string& complete = own.complete;
 
     std::unique_ptr<File> temp;
-    FileStatus status = withRetries(files, false, [&] { return files.createWrite(incomplete, temp); });
+    FileStatus status = withRetries(files, kSaveRetries, false, [&] { return files.createWrite(incomplete, temp); });
     if (!status) return failed(errorFor(files, name, status));
     status = temp->write(bytes.data(), bytes.size());
     if (status) status = temp->flush();
@@ -367,7 +385,7 @@ SaveOutcome saveBytes(const std::string& bytes, FileSystem& files, const std::st
         outcome.result = SaveResult::ChangedElsewhere;
         return outcome;
     }
-    if (status) status = withRetries(files, true, [&] { return files.replace(complete, target); });
+    if (status) status = withRetries(files, kSaveRetries, true, [&] { return files.replace(complete, target); });
     if (!status) {
         // The complete save stays where nothing else holds the notes: the
         // next start puts it in place.
@@ -475,7 +493,8 @@ ReadOutcome readNotes(NoteTable& table, FileSystem& files,
     }
 
     std::unique_ptr<File> file;
-    FileStatus status = withRetries(files, false, [&] { return files.openRead(kNotesFileName, file); });
+    FileStatus status =
+        withRetries(files, kStartRetries, false, [&] { return files.openRead(kNotesFileName, file); });
     if (!status && status.cause == FileErrorCause::NotFound) {
         status = files.openReadCreate(kNotesFileName, file);
     }
@@ -535,13 +554,24 @@ ReadOutcome readNotes(NoteTable& table, FileSystem& files,
 SaveOutcome saveNotesFile(const NoteTable& table, std::int16_t n, FileSystem& files,
                           const std::function<std::string()>& today, KnownFile& known, bool saveOverChanges,
                           const std::string& name) {
-    std::string bytes;
+    // Whatever fails in between (memory, the file system) is a file error:
+    // the target is replaced only by a complete save, so it is kept.
+    std::optional<OwnSave> own;
     try {
-        bytes = formatNotes(table, n, today);
-        return saveBytes(bytes, files, name, known, saveOverChanges);
-    } catch (const std::bad_alloc&) {
-        return failed(errorFor(files, name, FileErrorCause::Generic, 0));
+        own = ownSaveOf(files, name);
+        return saveBytes(formatNotes(table, n, today), files, name, *own, known, saveOverChanges);
+    } catch (...) {
     }
+    try {
+        if (own) {
+            files.remove(own->incomplete);
+            // A complete save stays where nothing else holds the notes.
+            FileStamp left;
+            if (!files.stamp(own->target, left) || left.exists) files.remove(own->complete);
+        }
+    } catch (...) {
+    }
+    return failed(errorFor(files, name, FileErrorCause::Generic, 0));
 }
 
 bool changedElsewhere(FileSystem& files, const KnownFile& known) {

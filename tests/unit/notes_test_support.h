@@ -16,6 +16,7 @@
 #include <initializer_list>
 #include <iterator>
 #include <memory>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -228,6 +229,9 @@ public:
     int pauses() const { return pauses_; }
     // Runs at each pause, as another program would do something meanwhile.
     std::function<void()> onPause;
+    // A failing operation throws std::bad_alloc (memory ran out) instead of
+    // returning its failure.
+    bool throws = false;
 
     FileStatus openRead(const std::string& name, std::unique_ptr<File>& file) override {
         if (fails("openRead")) return failure();
@@ -321,7 +325,10 @@ private:
     };
 
     bool fails(const std::string& operation) { return rule_(operation, ++count_); }
-    FileStatus failure() const { return FileStatus::failure(cause_, 0); }
+    FileStatus failure() const {
+        if (throws) throw std::bad_alloc();
+        return FileStatus::failure(cause_, 0);
+    }
     FileStatus wrap(FileStatus status, std::unique_ptr<File>& file) {
         if (status) file.reset(new FailingFile(*this, std::move(file)));
         return status;

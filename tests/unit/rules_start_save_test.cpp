@@ -133,18 +133,24 @@ TEST_P(UnreadableStart, IsToldOnceAndNeverSavedOver) {
     EXPECT_FALSE(rules.savingEnabled());
     EXPECT_EQ(view.list, List{"<New>"});
     EXPECT_EQ(view.selection, 0);
+    // Nothing changed yet: nothing to ask about.
+    EXPECT_TRUE(rules.queryClose());
 
     typeTitle("X");
     typeBody("x");
     clickList(1);
+    // Every close first asks before the changes are discarded; No keeps the window.
+    view.answers = {false, true};
+    EXPECT_FALSE(pressEscape());
     EXPECT_TRUE(clickClose());
-    pressEscape();
+    rules.onDestroy();
+    const std::string asked = kDiscardQuestion;
+    EXPECT_EQ(view.questions, (List{asked, asked}));
     EXPECT_EQ(notesFile(), bytes);
     EXPECT_EQ(fs.writesStarted, 0);
     EXPECT_EQ(view.list, (List{"X", "<New>"}));
     EXPECT_EQ(table.at(0).body, "x");
     EXPECT_EQ(view.warnings.size(), 1u);
-    EXPECT_TRUE(view.questions.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(ReadFailsOrUtf16, UnreadableStart, ::testing::Bool());
@@ -231,7 +237,9 @@ TEST_F(RulesTest, FileThatCanNeitherBeOpenedNorCreatedStartsWithPendingOnly) {
     EXPECT_EQ(view.warnings.size(), 1u);
     EXPECT_EQ(view.list, List{"<New>"});
     typeTitle("X");
+    view.answers = {true};
     EXPECT_TRUE(clickClose());
+    EXPECT_EQ(view.questions.size(), 1u);
     EXPECT_EQ(fs.writesStarted, 0);
 }
 

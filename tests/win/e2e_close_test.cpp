@@ -1,6 +1,9 @@
 // Every way out of the program saves exactly once, with what the fields show.
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <thread>
+
 #include "res/resource.h"
 #include "tests/win/scriblet_driver.h"
 
@@ -10,23 +13,36 @@ namespace {
 const std::string kTwoNotes =
     "010203\r\nAlpha\r\nfirst\xB0\r\n"
     "040506\r\nBeta\r\nsecond\xB0\r\n";
+// The two notes once " and more" was typed at the end of the first body.
+const std::string kTwoNotesAndMore =
+    "010203\r\nAlpha\r\nfirst and more\xB0\r\n"
+    "040506\r\nBeta\r\nsecond\xB0\r\n";
 
-TEST(Close, CloseButtonSavesOnceAndEndsWithStatusThree) {
+Scriblet::Options withTwoNotes() {
     Scriblet::Options options;
     options.notes = kTwoNotes;
-    Scriblet app(options);
-    ASSERT_TRUE(app.started());
-    SaveCounter counter(app.dir().path());
-    ASSERT_TRUE(counter.watching());
+    return options;
+}
 
+// The program on the two notes, its saves counted from the start.
+class Close : public testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(app.started());
+        ASSERT_TRUE(counter.watching());
+    }
+
+    Scriblet app{withTwoNotes()};
+    SaveCounter counter{app.dir().path()};
+};
+
+TEST_F(Close, CloseButtonSavesOnceAndEndsWithStatusThree) {
     app.typeAtEnd(IDC_BODY, " and more");
     app.postButton(IDC_CLOSE_BUTTON);
 
     EXPECT_EQ(3u, app.waitForExit());
     EXPECT_EQ(1, counter.saves());
-    EXPECT_EQ(printable("010203\r\nAlpha\r\nfirst and more\xB0\r\n"
-                        "040506\r\nBeta\r\nsecond\xB0\r\n"),
-              printable(app.notes().value_or("")));
+    EXPECT_EQ(printable(kTwoNotesAndMore), printable(app.notes().value_or("")));
     EXPECT_EQ(std::vector<std::string>{"notes.txt"}, app.dir().list());
 }
 
@@ -44,16 +60,9 @@ void PrintTo(const ClosingWay& way, std::ostream* out) {
     *out << way.name;
 }
 
-class CloseWithoutButton : public testing::TestWithParam<ClosingWay> {};
+class CloseWithoutButton : public Close, public testing::WithParamInterface<ClosingWay> {};
 
 TEST_P(CloseWithoutButton, SavesTheFieldsDateAndBodyOnce) {
-    Scriblet::Options options;
-    options.notes = kTwoNotes;
-    Scriblet app(options);
-    ASSERT_TRUE(app.started());
-    SaveCounter counter(app.dir().path());
-    ASSERT_TRUE(counter.watching());
-
     // Typed, not yet committed by any save: only the fields hold them.
     app.replaceText(IDC_DATE, "0707");
     app.replaceText(IDC_BODY, "changed");
@@ -70,17 +79,19 @@ TEST_P(CloseWithoutButton, SavesTheFieldsDateAndBodyOnce) {
 INSTANTIATE_TEST_SUITE_P(Ways, CloseWithoutButton, testing::ValuesIn(kClosingWays),
                          [](const testing::TestParamInfo<ClosingWay>& info) { return info.param.name; });
 
-TEST(Close, EnterInTheTitleFieldEndsThroughOkAndSavesTheFields) {
-    Scriblet::Options options;
-    options.notes = kTwoNotes;
-    Scriblet app(options);
-    ASSERT_TRUE(app.started());
-    SaveCounter counter(app.dir().path());
-    ASSERT_TRUE(counter.watching());
-
+TEST_F(Close, EnterInTheTitleFieldEndsThroughOkAndSavesTheFields) {
     app.replaceText(IDC_BODY, "body typed");
     app.type(IDC_TITLE, "!");
     ASSERT_EQ("Alpha!", app.text(IDC_TITLE));
+    // Ctrl+Enter, from the keyboard, enters nothing (the file cannot carry a
+    // line break in a title or date) and is no OK.
+    for (int field : {IDC_TITLE, IDC_DATE}) {
+        app.pressKeys(field, {VK_CONTROL, VK_RETURN});
+        ASSERT_TRUE(app.windowShown()) << field;
+    }
+    EXPECT_EQ("Alpha!", app.text(IDC_TITLE));
+    EXPECT_EQ("010203", app.text(IDC_DATE));
+    EXPECT_EQ(0, counter.saves(0));
     // The title field does not want Enter: the dialog manager turns it into OK.
     app.postKey(IDC_TITLE, VK_RETURN);
 
@@ -91,6 +102,55 @@ TEST(Close, EnterInTheTitleFieldEndsThroughOkAndSavesTheFields) {
     EXPECT_EQ(printable("010203\r\nAlpha!\r\nbody typed\xB0\r\n"
                         "040506\r\nBeta\r\nsecond\xB0\r\n"),
               printable(app.notes().value_or("")));
+}
+
+// Log-off and shut-down: the system asks, says the session ends, and then
+// ends the process without destroying the window.
+TEST_F(Close, EndOfTheSessionSavesOnceWhenAsked) {
+    app.typeAtEnd(IDC_BODY, " and more");
+    EXPECT_EQ(TRUE, app.sendTo(0, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
+    EXPECT_EQ(1, counter.saves());
+    app.sendTo(0, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    app.kill();
+
+    EXPECT_EQ(1, counter.saves());
+    EXPECT_EQ(printable(kTwoNotesAndMore), printable(app.notes().value_or("")));
+    EXPECT_EQ(std::vector<std::string>{"notes.txt"}, app.dir().list());
+}
+
+TEST_F(Close, EndOfTheSessionIsRefusedInsideAQuestionAndWhenTheSaveFails) {
+    app.typeAtEnd(IDC_BODY, " and more");
+
+    // Asked while the delete question is open: refused at once, nothing saved.
+    app.postButton(IDC_DELETE_BUTTON);
+    const std::optional<MessageBoxInfo> question = app.waitForMessageBox();
+    ASSERT_TRUE(question.has_value());
+    EXPECT_EQ(FALSE, app.sendTo(0, WM_QUERYENDSESSION, 0, 0));
+    app.sendTo(0, WM_ENDSESSION, FALSE, 0);
+    app.answer(*question, IDCANCEL);
+    EXPECT_EQ(0, counter.saves());
+
+    // A save that fails is reported and refuses the end; the query waits for the box.
+    auto hold = std::make_unique<FileHold>(app.dir().file("notes.txt"));
+    ASSERT_TRUE(hold->held());
+    std::optional<LRESULT> answer;
+    std::thread system([&] { answer = app.sendTo(0, WM_QUERYENDSESSION, 0, 0, 30000); });
+    const std::optional<MessageBoxInfo> error = app.waitForMessageBox();
+    ASSERT_TRUE(error.has_value());
+    EXPECT_EQ(BoxIcon::Stop, error->icon);
+    EXPECT_NE(std::string::npos, error->text.find(app.dir().file("notes.txt"))) << error->text;
+    app.answer(*error, IDOK);
+    system.join();
+    EXPECT_EQ(FALSE, answer);
+    app.sendTo(0, WM_ENDSESSION, FALSE, 0);
+    hold.reset();
+    EXPECT_EQ(printable(kTwoNotes), printable(app.notes().value_or("")));
+
+    // The session goes on as before: the close button saves, once.
+    app.postButton(IDC_CLOSE_BUTTON);
+    EXPECT_EQ(3u, app.waitForExit());
+    EXPECT_EQ(1, counter.saves());
+    EXPECT_EQ(printable(kTwoNotesAndMore), printable(app.notes().value_or("")));
 }
 
 }  // namespace

@@ -34,6 +34,57 @@ TEST(RoundTrip, FileOfSeveralNotesIsWrittenBackByteForByte) {
     EXPECT_EQ(printable(bytes), printable(app.notes().value_or("")));
 }
 
+// Merely looking at a note never changes it, whatever its text, however
+// long, and whatever was shown before it.
+TEST(RoundTrip, ViewedNotesAreWrittenBackByteForByteWhateverTheyHold) {
+    // A long note, then one whose date and body are the long one's first 255
+    // characters (a field that showed the long text must not be left alone).
+    std::string longDate;
+    std::string longBody;
+    for (int i = 0; i < 30; ++i) longDate += "date " + std::to_string(i % 10) + "...";
+    for (int i = 0; i < 40; ++i) longBody += "line " + std::to_string(i % 10) + "\r\n";
+    const std::string shorterBody = longBody.substr(0, 255);
+    auto onDisk = [](std::string body) {
+        for (std::size_t at = body.find('\n'); at != std::string::npos; at = body.find('\n', at + 2)) {
+            body.insert(at, "\r");
+        }
+        return body;
+    };
+    const std::string rtf = "{\\rtf1\\ansi plain {\\b bold} text}";
+    const std::string bytes =
+        longDate + "\r\nLong\r\n" + onDisk(longBody) + "\xB0\r\n" +
+        longDate.substr(0, 255) + "\r\nShorter\r\n" + onDisk(shorterBody) + "\xB0\r\n" +
+        "010101\r\nRTF\r\n" + rtf + "\xB0\r\n" +
+        "020202\r\nNUL\r\nbefore\x10" "00after\xB0\r\n" +
+        "030303\r\nBreaks\r\none\rtwo\r\nthree\r\r\n\xB0\r\n" +
+        "040404\r\nHigh \x81\x8D\x8F\x90\x9D\r\n\x80\x81\x8D\x8F\x90\x9D\xA0\xFF\xB0\r\n";
+    Scriblet::Options options;
+    options.notes = bytes;
+    Scriblet app(options);
+    ASSERT_TRUE(app.started());
+    ASSERT_EQ(7, app.listCount());
+    ASSERT_EQ(longDate.size(), app.text(IDC_DATE).size());
+
+    app.selectEntry(1);
+    EXPECT_EQ(longDate.substr(0, 255), app.text(IDC_DATE));
+    EXPECT_EQ(printable(shorterBody), printable(app.text(IDC_BODY)));
+    app.selectEntry(2);
+    EXPECT_EQ(rtf, app.text(IDC_BODY));
+    app.selectEntry(3);
+    EXPECT_EQ("before after", app.text(IDC_BODY));
+    for (int entry : {4, 5, 0, 1, 0}) app.selectEntry(entry);
+    EXPECT_EQ(printable(bytes), printable(app.notes().value_or("")));
+
+    // Edited, the body keeps what followed the NUL (shown as a blank).
+    app.selectEntry(3);
+    app.typeAtEnd(IDC_BODY, "!");
+    app.postButton(IDC_CLOSE_BUTTON);
+    EXPECT_EQ(3u, app.waitForExit());
+    std::string edited = bytes;
+    edited.replace(edited.find("before\x10" "00after"), 14, "before after!");
+    EXPECT_EQ(printable(edited), printable(app.notes().value_or("")));
+}
+
 TEST(RoundTrip, TypedLineBreaksAndDegreeSignsComeBackAfterARestart) {
     const std::string title = "Oven 200\xB0";
     const std::string body = "Heat to 200\xB0\r\nthen bake";

@@ -63,7 +63,19 @@ TEST_P(UnreadableStart, IsToldOnceAndNeverSavedOver) {
     app.type(IDC_TITLE, "Typed");
     EXPECT_EQ((Entries{"Typed", "<New>"}), app.listEntries());
     app.selectEntry(1);
-    app.postButton(IDC_CLOSE_BUTTON);
+
+    // Every way out asks before the changes are discarded, while the window
+    // is still shown; No keeps it open.
+    for (const int closeButton : {0, 1}) {
+        if (closeButton) app.postButton(IDC_CLOSE_BUTTON);
+        else app.postKey(IDC_TITLE_LIST, VK_ESCAPE);
+        const std::optional<MessageBoxInfo> question = app.waitForMessageBox();
+        ASSERT_TRUE(question.has_value());
+        EXPECT_NE(std::string::npos, question->text.find("Discard your changes?")) << question->text;
+        EXPECT_EQ(BoxIcon::Warning, question->icon);
+        EXPECT_TRUE(app.windowShown());
+        app.answer(*question, closeButton ? IDYES : IDNO);
+    }
     EXPECT_EQ(3u, app.waitForExit());
     EXPECT_EQ(printable(c.bytes), printable(app.notes().value_or("")));
     EXPECT_EQ(std::vector<std::string>{"notes.txt"}, app.dir().list());
@@ -71,6 +83,23 @@ TEST_P(UnreadableStart, IsToldOnceAndNeverSavedOver) {
 
 INSTANTIATE_TEST_SUITE_P(StartProblems, UnreadableStart, testing::ValuesIn(kUnreadable),
                          [](const testing::TestParamInfo<Unreadable>& info) { return info.param.name; });
+
+TEST(StartProblems, NotesFileHeldBrieflyAtStartIsReadAfterAll) {
+    std::shared_ptr<FileHold> hold;
+    Scriblet::Options options;
+    options.notes = kAlpha;
+    options.waitForWindow = false;
+    options.beforeStart = [&](const ScratchDir& dir) { hold = std::make_shared<FileHold>(dir.file("notes.txt")); };
+    Scriblet app(options);
+    ASSERT_TRUE(hold && hold->held());
+    ASSERT_TRUE(app.started());
+    Sleep(1200);
+    hold->release();
+
+    ASSERT_TRUE(app.attachWindow());
+    EXPECT_FALSE(app.waitForMessageBox(300).has_value());
+    EXPECT_EQ((Entries{"Alpha", "<New>"}), app.listEntries());
+}
 
 // Switches a DLL off for one program name in Wine's settings, while it lives.
 // (WINEDLLOVERRIDES in the environment given to CreateProcess does not reach

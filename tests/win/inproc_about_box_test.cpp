@@ -103,48 +103,6 @@ private:
 const char kQuietHandler[] = "\"C:\\windows\\system32\\cmd.exe\" /c rem \"%1\"";
 const char kMissingHandler[] = "\"C:\\scriblet-no-such-dir\\browse.exe\" -nohome \"%1\"";
 
-struct SeenMessageBox {
-    bool seen = false;
-    std::string caption;
-    std::string text;
-    HWND owner = nullptr;
-};
-
-BOOL CALLBACK findMessageBox(HWND hwnd, LPARAM found) {
-    char className[16] = {};
-    GetClassNameA(hwnd, className, sizeof className);
-    // Our own dialogs (the about box has a static -1 too) are not message boxes.
-    if (std::string(className) != "#32770" || !IsWindowVisible(hwnd) || !GetDlgItem(hwnd, 0xFFFF) ||
-        win::Window::fromHandle(hwnd)) {
-        return TRUE;
-    }
-    *reinterpret_cast<HWND*>(found) = hwnd;
-    return FALSE;
-}
-
-// Waits, inside whichever loop runs, for a message box of this thread, notes
-// what it says and answers it with OK.
-void answerNextMessageBox(const std::shared_ptr<SeenMessageBox>& seen, int triesLeft = 200) {
-    runSoon(
-        [seen, triesLeft] {
-            HWND box = nullptr;
-            EnumThreadWindows(GetCurrentThreadId(), &findMessageBox, reinterpret_cast<LPARAM>(&box));
-            if (!box) {
-                if (triesLeft > 0) answerNextMessageBox(seen, triesLeft - 1);
-                return;
-            }
-            char text[1024] = {};
-            GetWindowTextA(box, text, sizeof text);
-            seen->caption = text;
-            GetWindowTextA(GetDlgItem(box, 0xFFFF), text, sizeof text);
-            seen->text = text;
-            seen->owner = GetWindow(box, GW_OWNER);
-            seen->seen = true;
-            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        },
-        20);
-}
-
 std::string textOf(HWND hwnd) {
     char text[1024] = {};
     GetWindowTextA(hwnd, text, sizeof text);
@@ -694,12 +652,6 @@ void pressAt(HWND box, POINT at) {
     PostMessageA(box, WM_LBUTTONUP, 0, 0);
 }
 
-bool messageBoxShown() {
-    HWND box = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), &findMessageBox, reinterpret_cast<LPARAM>(&box));
-    return box != nullptr;
-}
-
 struct StepRun {
     AboutDialog* about = nullptr;
     std::vector<std::function<void(HWND)>> steps;
@@ -712,7 +664,7 @@ void runStep(const std::shared_ptr<StepRun>& run, std::size_t index, UINT gapMs)
     runSoon(
         [run, index, gapMs] {
             if (run->finished || !run->about->isRunning()) return;
-            if (messageBoxShown()) return runStep(run, index, gapMs);
+            if (threadMessageBox()) return runStep(run, index, gapMs);
             if (index == run->steps.size()) return run->about->EndDialog(IDCANCEL);
             run->steps[index](run->about->handle());
             runStep(run, index + 1, gapMs);
@@ -756,36 +708,51 @@ LRESULT CALLBACK watchLateCancel(int code, WPARAM wParam, LPARAM lParam) {
 
 class LinkPress : public AboutBoxLoop, public ::testing::WithParamInterface<int> {};
 
-TEST_P(LinkPress, OpensTheAddressKeepsTheBoxAndTakesTheCaptureBack) {
+TEST_P(LinkPress, OpensTheAddressOnceKeepsTheBoxAndTakesTheCaptureBack) {
     ScratchClassesRoot classes;
     ASSERT_TRUE(classes.ready());
     auto seen = std::make_shared<SeenMessageBox>();
     bool stillOpen = false;
     HWND captureAfter = nullptr;
     HWND aboutBox = nullptr;
+    int opensAfterFirstPress = 0;
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, &watchLateCancel, nullptr, GetCurrentThreadId());
     const INT_PTR result = runSteps({
         [&](HWND box) {
             aboutBox = box;
             captureWatch = CaptureWatch{box, seen, false};
+            seen->answerAll = true;
             answerNextMessageBox(seen);
             pressAt(box, centreOf(GetDlgItem(box, GetParam())));
         },
         [&](HWND box) {
             stillOpen = IsWindowVisible(box) != FALSE;
             captureAfter = GetCapture() == box || captureWatch.heldAfterMessage ? box : GetCapture();
+            opensAfterFirstPress = seen->count;
+            // Once the box has lost the capture, the press goes to the label itself.
+            ReleaseCapture();
+            HWND link = GetDlgItem(box, GetParam());
+            moveCursorTo(centreOf(link));
+            PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+            PostMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+        },
+        [&](HWND box) {
+            seen->answerAll = false;
             pressAt(box, centreOf(GetDlgItem(box, IDC_ABOUT_LOGO)));
         },
     });
     UnhookWindowsHookEx(hook);
     captureWatch = CaptureWatch{};
-    // Nothing here can open the address, so the failure is reported: the
+    seen->answerAll = false;
+    // Nothing here can open the address, so each opening is reported: the
     // same address from either half, in a message owned by the box.
     ASSERT_TRUE(seen->seen);
     EXPECT_EQ(std::string("Unable to open hyperlink:\n\n") + kNoAssociation, seen->text);
     EXPECT_EQ(aboutBox, seen->owner);
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(aboutBox, captureAfter);
+    EXPECT_EQ(1, opensAfterFirstPress);
+    EXPECT_EQ(2, seen->count) << "one press, one opening";
     EXPECT_EQ(IDOK, result);
 }
 

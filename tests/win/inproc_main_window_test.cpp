@@ -2,9 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <new>
+#include <string>
+#include <vector>
 
 #include "notes/file_system.h"
 #include "res/resource.h"
+#include "tests/unit/notes_test_support.h"
 #include "tests/win/inproc_support.h"
 #include "ui/main/notes_dialog.h"
 
@@ -35,6 +39,72 @@ TEST_F(MainWindowInProcess, MinimumTrackingSizeIs282By172) {
         EXPECT_EQ(172, limits.ptMinTrackSize.y);
     });
 }
+
+// A control whose handler runs out of memory at the first character typed.
+class ExhaustedControl : public win::Window {
+public:
+    bool routeMessage(UINT message, WPARAM, LPARAM, LRESULT&) override {
+        if (message == WM_CHAR && !thrown_) {
+            thrown_ = true;
+            throw std::bad_alloc();
+        }
+        return false;
+    }
+
+private:
+    bool thrown_ = false;
+};
+
+// Where the exception comes from: the window's own set-up (the file system
+// runs out of memory while the notes are read) or a control's handler.
+enum class Failing { SetUp, ControlHandler };
+
+class FailedHandler : public MainWindowTest, public ::testing::WithParamInterface<Failing> {};
+
+TEST_P(FailedHandler, IsToldTheProcessLivesOnAndNothingIsSavedAfter) {
+    const std::string notes = "010203\r\nAlpha\r\nfirst\xB0\r\n040506\r\nBeta\r\nsecond\xB0\r\n";
+    std::unique_ptr<FileSystem> real = std::move(files_);
+    auto failing = std::make_unique<testing::FailingFileSystem>(
+        *real, GetParam() == Failing::SetUp ? testing::FailingFileSystem::firstCalls("openRead", 1)
+                                            : testing::FailingFileSystem::never());
+    failing->throws = true;
+    files_ = std::move(failing);
+    auto seen = std::make_shared<SeenMessageBox>();
+    answerNextMessageBox(seen);
+    ExhaustedControl exhausted;
+    bool heldBack = false;
+
+    run(
+        [&](HWND hwnd, NotesDialog& dialog) {
+            HWND title = GetDlgItem(hwnd, IDC_TITLE);
+            if (GetParam() == Failing::ControlHandler) {
+                ASSERT_TRUE(exhausted.subclassWindow(title));
+                // The failure box is answered inside the handler's own loop.
+                SendMessageA(title, WM_CHAR, 'X', 1);
+                ASSERT_TRUE(seen->seen);
+            }
+            heldBack = !dialog.controller().savingEnabled();
+            // Typed and another note chosen: a save, were saving not held back.
+            SendMessageA(title, WM_CHAR, 'Y', 1);
+            HWND list = GetDlgItem(hwnd, IDC_TITLE_LIST);
+            SendMessageA(list, LB_SETCURSEL, 1, 0);
+            SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_TITLE_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        },
+        notes.c_str());
+    files_.reset();
+
+    ASSERT_TRUE(seen->seen);
+    EXPECT_EQ(internalErrorMessage(true), seen->text);
+    EXPECT_EQ(1, seen->count);
+    EXPECT_TRUE(heldBack);
+    EXPECT_EQ(e2e::printable(notes), e2e::printable(scratch_.dir().read("notes.txt").value_or("")));
+    EXPECT_EQ(std::vector<std::string>{"notes.txt"}, scratch_.dir().list());
+}
+
+INSTANTIATE_TEST_SUITE_P(Where, FailedHandler, ::testing::Values(Failing::SetUp, Failing::ControlHandler),
+                         [](const ::testing::TestParamInfo<Failing>& info) {
+                             return info.param == Failing::SetUp ? "SetUp" : "ControlHandler";
+                         });
 
 }  // namespace
 }  // namespace scriblet::inproc

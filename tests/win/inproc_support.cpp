@@ -48,6 +48,51 @@ INT_PTR runModal(win::Dialog& dialog, const std::function<void(HWND)>& body) {
     return dialog.DoModal();
 }
 
+namespace {
+
+BOOL CALLBACK findMessageBox(HWND hwnd, LPARAM found) {
+    char className[16] = {};
+    GetClassNameA(hwnd, className, sizeof className);
+    // Our own dialogs (the about box has a static -1 too) are not message boxes.
+    if (std::string(className) != "#32770" || !IsWindowVisible(hwnd) || !GetDlgItem(hwnd, 0xFFFF) ||
+        win::Window::fromHandle(hwnd)) {
+        return TRUE;
+    }
+    *reinterpret_cast<HWND*>(found) = hwnd;
+    return FALSE;
+}
+
+}  // namespace
+
+HWND threadMessageBox() {
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &findMessageBox, reinterpret_cast<LPARAM>(&box));
+    return box;
+}
+
+void answerNextMessageBox(const std::shared_ptr<SeenMessageBox>& seen, int triesLeft) {
+    runSoon(
+        [seen, triesLeft] {
+            HWND box = threadMessageBox();
+            if (!box) {
+                const bool waiting = !seen->seen || seen->answerAll;
+                if (waiting && triesLeft > 0) answerNextMessageBox(seen, triesLeft - 1);
+                return;
+            }
+            char text[1024] = {};
+            GetWindowTextA(box, text, sizeof text);
+            seen->caption = text;
+            GetWindowTextA(GetDlgItem(box, 0xFFFF), text, sizeof text);
+            seen->text = text;
+            seen->owner = GetWindow(box, GW_OWNER);
+            seen->seen = true;
+            ++seen->count;
+            PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+            if (seen->answerAll) answerNextMessageBox(seen);
+        },
+        20);
+}
+
 void MainWindowTest::SetUp() {
     loadRichEdit();
     brushes_.background = CreateSolidBrush(kBackgroundColour);

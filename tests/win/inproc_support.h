@@ -46,6 +46,24 @@ void runSoon(std::function<void()> task, UINT delayMs = 0);
 // modal loop. Unless the body ended it, the dialog then ends with IDCANCEL.
 INT_PTR runModal(win::Dialog& dialog, const std::function<void(HWND)>& body);
 
+// What the message boxes answered by answerNextMessageBox said.
+struct SeenMessageBox {
+    bool seen = false;
+    int count = 0;
+    std::string caption;
+    std::string text;
+    HWND owner = nullptr;
+    // While set, every further box is answered (and counted) as well.
+    bool answerAll = false;
+};
+
+// A message box shown by this thread (not one of our own dialogs), if any.
+HWND threadMessageBox();
+
+// Waits, inside whichever loop runs, for a message box of this thread, notes
+// what it says and answers it with OK.
+void answerNextMessageBox(const std::shared_ptr<SeenMessageBox>& seen, int triesLeft = 200);
+
 // Loads the rich edit library the main window's body field needs.
 void loadRichEdit();
 

@@ -451,6 +451,17 @@ void Scriblet::pressEnter(int id) const {
     send(target, WM_KEYUP, VK_RETURN, 1 | (scan << 16) | 0xC0000000u);
 }
 
+void Scriblet::pressKeys(int id, std::initializer_list<BYTE> keys) const {
+    focus(id);
+    SetForegroundWindow(window_);
+    waitIdle();
+    for (BYTE key : keys) keybd_event(key, static_cast<BYTE>(MapVirtualKeyA(key, 0)), 0, 0);
+    for (auto key = std::rbegin(keys); key != std::rend(keys); ++key) {
+        keybd_event(*key, static_cast<BYTE>(MapVirtualKeyA(*key, 0)), KEYEVENTF_KEYUP, 0);
+    }
+    waitIdle();
+}
+
 void Scriblet::pressButton(int id) const {
     send(control(id), BM_CLICK, 0, 0);
 }
@@ -491,8 +502,10 @@ void Scriblet::typeAtEnd(int id, const std::string& text) const {
     typeChars(id, text);
 }
 
-void Scriblet::sendTo(int id, UINT message, WPARAM wParam, LPARAM lParam) const {
-    send(id ? control(id) : window_, message, wParam, lParam);
+std::optional<LRESULT> Scriblet::sendTo(int id, UINT message, WPARAM wParam, LPARAM lParam, int timeoutMs) const {
+    DWORD_PTR result = 0;
+    if (!send(id ? control(id) : window_, message, wParam, lParam, &result, timeoutMs)) return std::nullopt;
+    return static_cast<LRESULT>(result);
 }
 
 void Scriblet::postButton(int id) const {

@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <vector>
@@ -143,13 +144,19 @@ public:
     void type(int id, const std::string& text) const;  // click into it, then characters
     void typeChars(int id, const std::string& text) const;  // characters only
     void pressEnter(int id) const;       // key down, character, key up, as a keyboard does
+    // Real keyboard input: a click gives the control the focus, the window
+    // comes to the front, and the keys are pressed in order and released in
+    // reverse (VK_CONTROL, VK_RETURN: Ctrl+Enter).
+    void pressKeys(int id, std::initializer_list<BYTE> keys) const;
     void pressButton(int id) const;      // BM_CLICK
     void doubleClickButton(int id) const;
     void selectEntry(int index) const;   // a click on a title list entry
     void replaceText(int id, const std::string& text) const;  // click into it, select all, type
     void typeAtEnd(int id, const std::string& text) const;    // click into it, caret to the end, type
-    // A raw message to a control (0: the main window), sent and handled.
-    void sendTo(int id, UINT message, WPARAM wParam, LPARAM lParam) const;
+    // A raw message to a control (0: the main window), sent and handled; its
+    // result, or none when the program did not answer within `timeoutMs`.
+    std::optional<LRESULT> sendTo(int id, UINT message, WPARAM wParam, LPARAM lParam,
+                                  int timeoutMs = 5000) const;
 
     // Input posted, for what opens a message box or ends the program.
     void postButton(int id) const;
@@ -182,12 +189,13 @@ public:
     // The exit status, or none when the program did not end in time (it is then killed).
     std::optional<DWORD> waitForExit(int timeoutMs = 10000);
     bool running() const;
+    // Ends the program at once, as the system does at the end of a session.
+    void kill();
 
 private:
     void start(const Options& options);
     bool send(HWND target, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result = nullptr,
               int timeoutMs = 5000) const;
-    void kill();
     // The middle of a title list entry, with the real pointer moved there.
     POINT entryCentre(int index) const;
 

@@ -57,6 +57,9 @@ bool AboutDialog::PreTranslateMessage(MSG& message) {
             firstLink_.openLink();
             // A browser start or an error message may have taken the capture.
             SetCapture(handle());
+            // Without the capture the press was the label's: its click would
+            // open the page a second time.
+            return true;
         } else {
             EndDialog(IDOK);
         }

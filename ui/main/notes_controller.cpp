@@ -54,11 +54,37 @@ std::string tableFullMessage() {
            " notes.\n\nDelete a note to make room for a new one.";
 }
 
+std::string internalErrorMessage(bool outOfMemory) {
+    return std::string(outOfMemory ? "Scriblet ran out of memory." : "An internal error occurred in Scriblet.") +
+           "\n\nnotes.txt was not changed by it. So that nothing in it is lost, Scriblet will not save "
+           "over it any more in this session: copy what you need from the window, then close Scriblet "
+           "and start it again.";
+}
+
 namespace {
 
 bool isBlank(const Note& note) {
     return note.title.empty() && note.date.empty() && note.body.empty();
 }
+
+// Puts a new value into a note's field; true when that changed it.
+bool assign(std::string& field, const std::string& value) {
+    if (field == value) return false;
+    field = value;
+    return true;
+}
+
+// Holds a flag up for as long as it lives, however the scope is left.
+class FlagUp {
+public:
+    explicit FlagUp(bool& flag) : flag_(flag) { flag_ = true; }
+    ~FlagUp() { flag_ = false; }
+    FlagUp(const FlagUp&) = delete;
+    FlagUp& operator=(const FlagUp&) = delete;
+
+private:
+    bool& flag_;
+};
 
 }  // namespace
 
@@ -81,23 +107,30 @@ void NotesController::pushFields() { view_.exchangeFields(fields_, false); }
 void NotesController::commitShownNote() {
     pullFields();
     Note& shown = table_.at(currentIndex_);
-    shown.date = fields_.date;
-    shown.body = fields_.body;
+    if (assign(shown.date, fields_.date)) changed_ = true;
+    if (assign(shown.body, fields_.body)) changed_ = true;
 }
 
 void NotesController::startNotes() {
     if (started_) return;
 
     int titlesListed = 0;
-    view_.listFillBegin();
-    const ReadOutcome outcome = readNotes(
-        table_, files_,
-        [this, &titlesListed](const std::string& title) {
-            view_.listAppend(title);
-            ++titlesListed;
-        },
-        &known_);
-    view_.listFillEnd();
+    ReadOutcome outcome;
+    {
+        // The list repaints again however the reading ends.
+        struct Filling {
+            NotesView& view;
+            ~Filling() { view.listFillEnd(); }
+        } filling{view_};
+        view_.listFillBegin();
+        outcome = readNotes(
+            table_, files_,
+            [this, &titlesListed](const std::string& title) {
+                view_.listAppend(title);
+                ++titlesListed;
+            },
+            &known_);
+    }
 
     const bool unicode = outcome.result == ReadResult::NotNotesEncoding;
     const bool unreadable = unicode || outcome.result == ReadResult::NotOpened || outcome.error.has_value();
@@ -153,6 +186,7 @@ bool NotesController::saveNotes() {
         view_.showFileError(*outcome.error);
         return false;
     }
+    changed_ = false;
     return true;
 }
 
@@ -168,7 +202,10 @@ bool NotesController::queryClose() {
     if (started_ && savingEnabled_ && sideFile_.empty() && !saveOverChanges_ && changedElsewhere(files_, known_)) {
         askAboutChangedFile();
     }
-    return true;
+    if (savingEnabled_ || !hasShownNote()) return true;
+    // Nothing will be saved: changes are only discarded when the user says so.
+    commitShownNote();
+    return !changed_ || view_.ask(kDiscardQuestion);
 }
 
 void NotesController::showNote(std::int16_t p) {
@@ -205,7 +242,7 @@ void NotesController::commitTitle() {
     view_.listDelete(currentIndex_);
     view_.listInsert(currentIndex_, fields_.title);
     view_.listSelect(currentIndex_);
-    table_.at(currentIndex_).title = fields_.title;
+    if (assign(table_.at(currentIndex_).title, fields_.title)) changed_ = true;
 
     if (wasPending) {
         appendPending();
@@ -218,7 +255,7 @@ void NotesController::stampDate() {
     if (!hasShownNote()) return;
     pullFields();
     fields_.date = today_();
-    table_.at(currentIndex_).date = fields_.date;
+    if (assign(table_.at(currentIndex_).date, fields_.date)) changed_ = true;
     pushFields();
 }
 
@@ -279,6 +316,7 @@ void NotesController::onDeleteNote() {
     undo_.note = table_.at(currentIndex_);
     view_.listDelete(currentIndex_);
     table_.removeNoteAt(currentIndex_);
+    changed_ = true;
     showNote(currentIndex_);
 }
 
@@ -292,6 +330,7 @@ void NotesController::onUndoDelete() {
         return;
     }
     if (!table_.reinsertFromUndo(undo_)) return;
+    changed_ = true;
 
     view_.enableUndoButton(false);
     const std::int16_t restored = static_cast<std::int16_t>(undo_.undoIndex);
@@ -304,6 +343,26 @@ void NotesController::onUndoDelete() {
 
 bool NotesController::onCloseButton() { return queryClose() && saveNotes(); }
 
-void NotesController::onDestroy() { saveNotes(); }
+void NotesController::onDestroy() {
+    if (!sessionEnding_) saveNotes();
+}
+
+bool NotesController::onQueryEndSession() {
+    if (!queryClose() || !saveNotes()) return false;
+    sessionEnding_ = true;
+    return true;
+}
+
+void NotesController::onEndSession(bool ending) {
+    sessionEnding_ = sessionEnding_ && ending;
+}
+
+void NotesController::onInternalError(bool outOfMemory) {
+    holdBackSaving();
+    // A handler failing again while the box is up is not told twice.
+    if (reportingInternalError_) return;
+    FlagUp reporting(reportingInternalError_);
+    view_.showWarning(internalErrorMessage(outOfMemory));
+}
 
 }  // namespace scriblet

@@ -19,6 +19,10 @@ inline constexpr const char* kUntitled = "Untitled";
 inline constexpr const char* kDeleteQuestion =
     "Am I \nokay in \nunderstanding \nyour command to \nDELETE this Note?";
 inline constexpr const char* kDeleteCaption = "Delete?";
+// Asked before the window goes while saving is held back and the user changed something.
+inline constexpr const char* kDiscardQuestion =
+    "Scriblet cannot save your changes: saving to notes.txt is held back in this session.\n\n"
+    "Discard your changes? Choose No to keep the window open and copy what you need.";
 
 // Told once, at start, when notes.txt exists but could not be read (%1: its path).
 std::string unreadableNotesMessage(const std::string& path);
@@ -31,6 +35,8 @@ std::string recoveredNotesMessage(const std::string& path);
 std::string changedNotesQuestion(const std::string& sidePath);
 // Told when the table is full and the user starts a new note.
 std::string tableFullMessage();
+// Told when a handler failed with an exception; saving is held back from then on.
+std::string internalErrorMessage(bool outOfMemory);
 
 class NotesController {
 public:
@@ -61,8 +67,17 @@ public:
     void onUndoDelete();               // undo button: clicked
     // Close button: true when the notes were saved and the process may end.
     bool onCloseButton();
-    // The window is being destroyed: the last save.
+    // The window is being destroyed: the last save (unless the end of the
+    // session already made it).
     void onDestroy();
+    // The session is ending (log-off, shut-down): the save of this way out,
+    // after the same questions as every close. False refuses the end.
+    bool onQueryEndSession();
+    // The end of the session goes ahead (true) or was called off (false).
+    void onEndSession(bool ending);
+    // A handler let an exception escape: the user is told, and nothing is
+    // saved over notes.txt from then on.
+    void onInternalError(bool outOfMemory);
 
     // The operations the handlers are made of.
     void showNote(std::int16_t p);
@@ -78,7 +93,8 @@ public:
     std::int16_t noteCount() const { return table_.noteCount(); }
     bool saveTrailingNote() const { return saveTrailingNote_; }
     const FieldBuffers& fields() const { return fields_; }
-    // False while saving is held back because notes.txt could not be read at start.
+    // False while saving is held back: notes.txt could not be read at start
+    // (UTF-16 text included), or a handler failed.
     bool savingEnabled() const { return savingEnabled_; }
     // Where this session saves instead of notes.txt once the user chose to
     // keep another program's changes; empty until then.
@@ -94,6 +110,7 @@ private:
     // notes.txt was changed by another program: the user chooses between
     // saving over it and saving to a side file from now on.
     void askAboutChangedFile();
+    void holdBackSaving() { savingEnabled_ = false; }
 
     NotesView& view_;
     NoteTable& table_;
@@ -112,6 +129,11 @@ private:
     bool saveOverChanges_ = false;
     std::string sideFile_;
     KnownFile sideKnown_;
+    // Something was changed since notes.txt was last read or saved.
+    bool changed_ = false;
+    // The end of the session saved; no other save follows it.
+    bool sessionEnding_ = false;
+    bool reportingInternalError_ = false;
 };
 
 }  // namespace scriblet

@@ -15,6 +15,34 @@ namespace scriblet {
 using win::onCommand;
 using win::onMessage;
 
+namespace {
+
+// Shown by the system beside Scriblet when it refuses the end of the session.
+const wchar_t kSessionBlockReason[] = L"Scriblet has notes that are not saved.";
+
+using ShutdownBlockReasonFunction = BOOL(WINAPI*)(HWND, LPCWSTR);
+using ShutdownBlockReasonDestroyFunction = BOOL(WINAPI*)(HWND);
+
+// The block reason calls exist from Windows Vista on; looked up, not linked.
+FARPROC user32Function(const char* name) {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    return user32 ? GetProcAddress(user32, name) : nullptr;
+}
+
+void setSessionBlockReason(HWND window) {
+    if (FARPROC create = user32Function("ShutdownBlockReasonCreate")) {
+        reinterpret_cast<ShutdownBlockReasonFunction>(reinterpret_cast<void*>(create))(window, kSessionBlockReason);
+    }
+}
+
+void clearSessionBlockReason(HWND window) {
+    if (FARPROC destroy = user32Function("ShutdownBlockReasonDestroy")) {
+        reinterpret_cast<ShutdownBlockReasonDestroyFunction>(reinterpret_cast<void*>(destroy))(window);
+    }
+}
+
+}  // namespace
+
 const win::MessageEntry<NotesDialog> NotesDialog::kMessageMap[] = {
     onMessage(WM_SIZE, &NotesDialog::onSize),
     onMessage(WM_GETMINMAXINFO, &NotesDialog::onGetMinMaxInfo),
@@ -30,6 +58,8 @@ const win::MessageEntry<NotesDialog> NotesDialog::kMessageMap[] = {
     onMessage(WM_QUERYDRAGICON, &NotesDialog::onQueryDragIcon),
     onMessage(WM_SYSCOMMAND, &NotesDialog::onSysCommand),
     onMessage(WM_DESTROY, &NotesDialog::onDestroy),
+    onMessage(WM_QUERYENDSESSION, &NotesDialog::onQueryEndSession),
+    onMessage(WM_ENDSESSION, &NotesDialog::onEndSession),
     onCommand(IDC_TITLE_LIST, LBN_SELCHANGE, &NotesDialog::onSelectNote),
     onCommand(IDC_TITLE, EN_CHANGE, &NotesDialog::onTitleChanged),
     onCommand(IDC_TITLE, EN_KILLFOCUS, &NotesDialog::onTitleLeft),
@@ -53,6 +83,21 @@ NotesDialog::NotesDialog(NoteTable& table, UndoSlot& undo, FileSystem& files, co
 bool NotesDialog::routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     return win::dispatchMessage(kMessageMap, *this, message, wParam, lParam, result) ||
            win::Dialog::routeMessage(message, wParam, lParam, result);
+}
+
+bool NotesDialog::PreTranslateMessage(MSG& message) {
+    // Ctrl+Enter in the title or date field would enter a line break, which
+    // the notes file cannot carry there: the key enters nothing.
+    if (message.message == WM_KEYDOWN && message.wParam == VK_RETURN && GetKeyState(VK_CONTROL) < 0 &&
+        (message.hwnd == item(IDC_TITLE) || message.hwnd == item(IDC_DATE))) {
+        return true;
+    }
+    return win::Dialog::PreTranslateMessage(message);
+}
+
+bool NotesDialog::OnHandlerFailed(bool outOfMemory) {
+    controller_.onInternalError(outOfMemory);
+    return true;
 }
 
 bool NotesDialog::OnInitDialog() {
@@ -201,6 +246,23 @@ LRESULT NotesDialog::onSysCommand(WPARAM command, LPARAM lParam) {
 LRESULT NotesDialog::onDestroy(WPARAM, LPARAM) {
     // The controls still exist, so the texts last typed are saved.
     controller_.onDestroy();
+    return 0;
+}
+
+LRESULT NotesDialog::onQueryEndSession(WPARAM, LPARAM) {
+    clearSessionBlockReason(handle());
+    // Inside a modal loop (a question, a message box, the about box, a menu)
+    // a save or a question is already running: refuse rather than save there.
+    const bool ending = messageDepth() == 1 && controller_.onQueryEndSession();
+    if (!ending) setSessionBlockReason(handle());
+    return ending ? TRUE : FALSE;
+}
+
+LRESULT NotesDialog::onEndSession(WPARAM ending, LPARAM) {
+    // Ending: the process is ended after this without WM_DESTROY, and the
+    // query has saved. Called off: the window carries on as before.
+    controller_.onEndSession(ending != FALSE);
+    clearSessionBlockReason(handle());
     return 0;
 }
 

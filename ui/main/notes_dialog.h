@@ -26,6 +26,8 @@ public:
                 std::function<void()> endProcess);
 
     bool routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool PreTranslateMessage(MSG& message) override;
+    bool OnHandlerFailed(bool outOfMemory) override;
 
     // For tests in the same process.
     const NotesController& controller() const { return controller_; }
@@ -50,6 +52,8 @@ private:
     LRESULT onQueryDragIcon(WPARAM, LPARAM);
     LRESULT onSysCommand(WPARAM, LPARAM);
     LRESULT onDestroy(WPARAM, LPARAM);
+    LRESULT onQueryEndSession(WPARAM, LPARAM);
+    LRESULT onEndSession(WPARAM, LPARAM);
 
     // Control notifications.
     void onSelectNote();

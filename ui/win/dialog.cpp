@@ -1,5 +1,8 @@
 #include "ui/win/dialog.h"
 
+#include <new>
+#include <utility>
+
 #include "ui/win/application.h"
 
 namespace scriblet::win {
@@ -61,9 +64,10 @@ HWND sourceControl(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
 // Enter in a multi-line edit without ES_WANTRETURN stands for the dialog's
 // default command. Windows' dialog manager does that; Wine's edit control
 // keeps the key and only forwards it to a default button, so a dialog without
-// one would never see its OK.
+// one would never see its OK. Ctrl+Enter never does: it is the edit's own.
 bool enterForDefaultCommand(HWND dialog, const MSG& message) {
     if (message.message != WM_KEYDOWN || message.wParam != VK_RETURN) return false;
+    if (GetKeyState(VK_CONTROL) < 0) return false;
     if (!message.hwnd || GetParent(message.hwnd) != dialog) return false;
     char className[16] = {};
     GetClassNameA(message.hwnd, className, sizeof className);
@@ -84,21 +88,29 @@ bool enterForDefaultCommand(HWND dialog, const MSG& message) {
 void DataExchange::text(int controlId, std::string& value) {
     HWND control = dialog_.item(controlId);
     if (!control) return;
+    std::string shown = windowText(control);
+    auto& setTexts = dialog_.setTexts_;
+    const auto last = setTexts.find(controlId);
+    const bool showsLastSet = last != setTexts.end() && last->second.shown == shown;
     if (save_) {
-        value = windowText(control);
+        if (showsLastSet) value = last->second.value;
+        else value = std::move(shown);
         return;
     }
     // Setting an unchanged text would only flicker and move the caret.
-    const std::size_t kCompared = 256;
-    if (value.size() < kCompared) {
-        char current[kCompared];
-        const int copied = GetWindowTextA(control, current, static_cast<int>(kCompared));
-        if (copied >= 0 && static_cast<std::size_t>(copied) == value.size() &&
-            value.compare(0, value.size(), current, static_cast<std::size_t>(copied)) == 0) {
-            return;
-        }
+    if (shown == value) {
+        if (last != setTexts.end()) setTexts.erase(last);
+        return;
     }
-    SetWindowTextA(control, value.c_str());
+    if (showsLastSet && last->second.value == value) return;
+
+    setPlainText(control, value);
+    std::string readBack = windowText(control);
+    if (readBack == value) {
+        if (last != setTexts.end()) setTexts.erase(last);
+    } else {
+        setTexts[controlId] = Dialog::SetText{value, std::move(readBack)};
+    }
 }
 
 void DataExchange::control(int controlId, Window& object) {
@@ -123,6 +135,7 @@ HWND Dialog::item(int controlId) const {
 INT_PTR Dialog::DoModal() {
     ended_ = false;
     result_ = -1;
+    setTexts_.clear();
     // Without a parent, a modal dialog is owned by the application's main
     // window (if it has one yet), which it disables while it runs.
     HWND owner = parent_;
@@ -173,11 +186,15 @@ void Dialog::EndDialog(INT_PTR result) {
 }
 
 bool Dialog::UpdateData(bool saveAndValidate) {
-    const bool wasExchanging = exchanging_;
+    // Restored however the exchange ends, an exception included.
+    struct Exchanging {
+        bool& flag;
+        const bool was;
+        ~Exchanging() { flag = was; }
+    } exchanging{exchanging_, exchanging_};
     exchanging_ = true;
     DataExchange exchange(*this, saveAndValidate);
     DoDataExchange(exchange);
-    exchanging_ = wasExchanging;
     return true;
 }
 
@@ -220,10 +237,17 @@ bool Dialog::PreTranslateMessage(MSG&) {
 }
 
 bool Dialog::preTranslateChain(MSG& message) {
-    for (HWND hwnd = message.hwnd; hwnd; hwnd = GetParent(hwnd)) {
-        Window* window = fromHandle(hwnd);
-        if (window && window->PreTranslateMessage(message)) return true;
-        if (hwnd == handle()) break;
+    HWND hwnd = message.hwnd;
+    try {
+        for (; hwnd; hwnd = GetParent(hwnd)) {
+            Window* window = fromHandle(hwnd);
+            if (window && window->PreTranslateMessage(message)) return true;
+            if (hwnd == handle()) break;
+        }
+    } catch (const std::bad_alloc&) {
+        handlerFailed(hwnd, true);
+    } catch (...) {
+        handlerFailed(hwnd, false);
     }
     return false;
 }
@@ -259,7 +283,16 @@ INT_PTR CALLBACK Dialog::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
         self->attach(hwnd);
     }
     if (!self) return FALSE;
-    const INT_PTR answer = self->handleDialogMessage(message, wParam, lParam);
+    INT_PTR answer = FALSE;
+    ++self->messageDepth_;
+    try {
+        answer = self->handleDialogMessage(message, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        handlerFailed(hwnd, true);
+    } catch (...) {
+        handlerFailed(hwnd, false);
+    }
+    --self->messageDepth_;
     if (message == WM_NCDESTROY) self->detach();
     return answer;
 }

@@ -21,8 +21,11 @@ public:
 
     bool saving() const { return save_; }
 
-    // Control text <-> value. When loading, a control whose text already
-    // equals the value is left alone, unless the value has 256 characters or more.
+    // Control text <-> value, compared whole. Loading leaves a control alone
+    // when it shows the value, or still shows what was last put there for
+    // this same value; saving gives back that value while the control shows
+    // it. So a field the user did not change returns exactly what was put in,
+    // whatever the control made of it.
     void text(int controlId, std::string& value);
     // Ties a C++ control object to the dialog's control, once.
     void control(int controlId, Window& object);
@@ -48,6 +51,12 @@ public:
     bool UpdateData(bool saveAndValidate);
     bool exchangingData() const { return exchanging_; }
 
+    // How many of this dialog's messages are being handled at this moment,
+    // the current one included. More than one means that a handler is running
+    // a modal loop (a message box, a menu, another dialog) or sent the dialog
+    // a message of its own.
+    int messageDepth() const { return messageDepth_; }
+
     // The control with this identifier. Remembered once found: Wine's
     // GetDlgItem asks its server for the list of children on every call,
     // which made filling a list of thousands of entries take seconds.
@@ -66,6 +75,15 @@ protected:
     virtual void OnCancel();
 
 private:
+    friend class DataExchange;
+
+    // A field whose text read back differently from the value last set into
+    // it: while it shows `shown`, its value is `value`.
+    struct SetText {
+        std::string value;
+        std::string shown;
+    };
+
     static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR handleDialogMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool isOwnControlNotification(UINT message, WPARAM wParam, LPARAM lParam) const;
@@ -76,6 +94,8 @@ private:
     int templateId_;
     HWND parent_;
     bool exchanging_ = false;
+    int messageDepth_ = 0;
+    std::map<int, SetText> setTexts_;
     mutable std::map<int, HWND> items_;
     bool ended_ = false;
     INT_PTR result_ = -1;

@@ -1,11 +1,45 @@
 #include "ui/win/window.h"
 
+#include <richedit.h>
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "ui/win/application.h"
+
 namespace scriblet::win {
 
 namespace {
 
 // The property that ties a window to its C++ object.
 const char kObjectProperty[] = "ScribletWindowObject";
+
+// Told when no window of ours takes a failed handler on.
+const char kOutOfMemoryText[] = "The program ran out of memory.";
+const char kInternalErrorText[] = "An internal error occurred in the program.";
+
+struct StreamSource {
+    const char* next;
+    std::size_t left;
+};
+
+// Hands the control the next part of the text it streams in.
+DWORD CALLBACK feedText(DWORD_PTR cookie, LPBYTE buffer, LONG room, LONG* given) {
+    auto* source = reinterpret_cast<StreamSource*>(cookie);
+    const std::size_t count = std::min(source->left, static_cast<std::size_t>(room > 0 ? room : 0));
+    std::memcpy(buffer, source->next, count);
+    source->next += count;
+    source->left -= count;
+    *given = static_cast<LONG>(count);
+    return 0;
+}
+
+bool isRichEdit(HWND control) {
+    char className[32] = {};
+    GetClassNameA(control, className, sizeof className);
+    return _strnicmp(className, "RichEdit", 8) == 0;
+}
 
 }  // namespace
 
@@ -50,6 +84,10 @@ bool Window::subclassWindow(HWND hwnd) {
     return originalProc_ != nullptr;
 }
 
+bool Window::OnHandlerFailed(bool) {
+    return false;
+}
+
 bool Window::DestroyWindow() {
     if (!hwnd_) return false;
     return ::DestroyWindow(hwnd_) != FALSE;
@@ -88,8 +126,15 @@ LRESULT CALLBACK Window::subclassProc(HWND hwnd, UINT message, WPARAM wParam, LP
     if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
 
     LRESULT result = 0;
-    if (self->routeMessage(message, wParam, lParam, result)) return result;
+    try {
+        if (self->routeMessage(message, wParam, lParam, result)) return result;
+    } catch (const std::bad_alloc&) {
+        handlerFailed(hwnd, true);
+    } catch (...) {
+        handlerFailed(hwnd, false);
+    }
 
+    // Unhandled, or the handler failed: the control's own handling.
     const WNDPROC original = self->originalProc_;
     if (message == WM_NCDESTROY) {
         // The window is going: give the control back its own procedure first.
@@ -109,6 +154,40 @@ std::string windowText(HWND hwnd) {
     const int copied = GetWindowTextA(hwnd, &text[0], static_cast<int>(text.size()));
     text.resize(copied > 0 ? static_cast<std::size_t>(copied) : 0);
     return text;
+}
+
+void setPlainText(HWND control, const std::string& text) {
+    std::string withBlanks;
+    const std::string* shown = &text;
+    if (text.find('\0') != std::string::npos) {
+        withBlanks = text;
+        std::replace(withBlanks.begin(), withBlanks.end(), '\0', ' ');
+        shown = &withBlanks;
+    }
+    if (!isRichEdit(control)) {
+        SetWindowTextA(control, shown->c_str());
+        return;
+    }
+    // WM_SETTEXT would read a text that begins with "{\rtf" as RTF.
+    StreamSource source{shown->data(), shown->size()};
+    EDITSTREAM stream{};
+    stream.dwCookie = reinterpret_cast<DWORD_PTR>(&source);
+    stream.pfnCallback = &feedText;
+    SendMessageA(control, EM_STREAMIN, SF_TEXT, reinterpret_cast<LPARAM>(&stream));
+}
+
+void handlerFailed(HWND hwnd, bool outOfMemory) noexcept {
+    try {
+        for (HWND at = hwnd; at; at = GetParent(at)) {
+            Window* window = Window::fromHandle(at);
+            if (window && window->OnHandlerFailed(outOfMemory)) return;
+        }
+        applicationMessageBox(outOfMemory ? kOutOfMemoryText : kInternalErrorText, MB_ICONSTOP | MB_OK);
+    } catch (...) {
+        // Not even memory enough for that: a box without anything of ours.
+        MessageBoxA(nullptr, outOfMemory ? kOutOfMemoryText : kInternalErrorText, nullptr,
+                    MB_ICONSTOP | MB_OK | MB_TASKMODAL);
+    }
 }
 
 bool reflectToChild(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {

@@ -87,6 +87,11 @@ public:
     // not minimised, else over the work area, and keeps it inside the work area.
     void CenterWindow();
 
+    // A handler of this window, or of a window inside it or owned by it, let
+    // an exception escape. True when this window told the user and took its
+    // measures; otherwise its parent or owner is asked.
+    virtual bool OnHandlerFailed(bool outOfMemory);
+
 protected:
     void attach(HWND hwnd);
     void detach();
@@ -107,6 +112,16 @@ POINT messagePoint();
 // A window's whole text. Room is made for twice its reported length: a rich
 // edit counts a line break as one character and returns two.
 std::string windowText(HWND hwnd);
+
+// Sets a control's whole text as plain text: a rich edit takes it as text
+// even when it begins like RTF. A NUL, which no control can hold (it would
+// cut the text there), is shown as a blank.
+void setPlainText(HWND control, const std::string& text);
+
+// The boundary of every window procedure of ours: an exception that escaped
+// a handler of `hwnd` is told to the user by the nearest window that takes
+// it on (OnHandlerFailed), else in a plain box. It never ends the process.
+void handlerFailed(HWND hwnd, bool outOfMemory) noexcept;
 
 // Hands a message a parent did not answer back to the child control's own
 // class. Returns true when the child's class handled it.
