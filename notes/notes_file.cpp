@@ -126,10 +126,11 @@ std::size_t stopOf(const std::string& bytes) {
 }
 
 // Bytes that a title or date cannot carry.
-bool breaksLine(char c) { return c == '\r' || c == '\n' || c == '\x1A' || c == '\0'; }
+bool breaksLine(char c) { return c == '\n' || c == '\x1A' || c == '\0'; }
 
-// A title or date goes on one line: each line break (CR LF, LF or CR) and
-// each byte 0x1A or NUL becomes a blank.
+// A title or date goes on one line: each line break (CR LF or LF) and each
+// byte 0x1A or NUL becomes a blank. A lone CR stays: the reader gives it back
+// as it was, so a title read with one is written back unchanged.
 void appendOneLine(std::string& out, const std::string& field) {
     if (std::none_of(field.begin(), field.end(), breaksLine)) {
         out += field;

@@ -116,7 +116,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "1\r\nA\r\n\x10" "10FF \x10" "Fx \x10\x10" "B0 \x10\xB0\r\n"},
         WriteCase{"DegreeSignInTitleAndDateUnchanged", {{"20\xB0", "1\xB0", "x"}}, "1\xB0\r\n20\xB0\r\nx\xB0\r\n"},
         WriteCase{"LineBreaksInTitleAndDateFlattened",
-                  {{"a\r\nb\nc\rd\r\n\r\ne", "1\r\n2", "x"}}, "1 2\r\na b c d  e\r\nx\xB0\r\n"},
+                  {{"a\r\nb\nc\rd\r\n\r\ne\r", "1\r\n2", "x"}}, "1 2\r\na b c\rd  e\r\r\nx\xB0\r\n"},
         WriteCase{"ControlBytesInTitleAndDateBlanked",
                   {{raw("a\x1A" "b\0c"), raw("1\0"), "x"}}, "1 \r\na b c\r\nx\xB0\r\n"},
         WriteCase{"LoneCarriageReturnInBodyStays", {{"A", "1", "x\ry\r"}}, "1\r\nA\r\nx\ry\r\xB0\r\n"}),
@@ -227,7 +227,8 @@ TEST(NotesFileStopBytes, WhatFollowsAStopByteIsKeptAndWrittenBackAfterTheNotes) 
 TEST(NotesFileRoundTrip, FileWithoutSpecialBytesIsRewrittenByteForByte) {
     const std::string bytes =
         "120603\r\nShopping\r\nmilk\r\r\nbread\xB0\r\n010203\r\nUntitled\r\n<empty>\xB0\r\n"
-        "x y\r\nLine one\r\n\r\r\nstarts with a break\r\r\n\xB0\r\n";
+        "x y\r\nLine one\r\n\r\r\nstarts with a break\r\r\n\xB0\r\n"
+        "1\r2\r\r\nLone\rCR\r\r\nx\xB0\r\n";
     EXPECT_EQ(visible(formatNotes(parsed(bytes), parsed(bytes).noteCount(), fixedToday)), visible(bytes));
 }
 
@@ -252,8 +253,9 @@ std::string flattened(const std::string& field) {
     std::string out;
     for (std::size_t i = 0; i < field.size(); ++i) {
         const char c = field[i];
-        if (c == '\r' && i + 1 < field.size() && field[i + 1] == '\n') ++i;
-        out.push_back(c == '\r' || c == '\n' || c == '\x1A' || c == '\0' ? ' ' : c);
+        const bool crLf = c == '\r' && i + 1 < field.size() && field[i + 1] == '\n';
+        if (crLf) ++i;
+        out.push_back(crLf || c == '\n' || c == '\x1A' || c == '\0' ? ' ' : c);
     }
     return out;
 }
