@@ -25,7 +25,7 @@ Scriblet::Options withTwoNotes() {
 }
 
 // The program on the two notes, its saves counted from the start.
-class Close : public testing::Test {
+class Close : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(app.started());
@@ -60,7 +60,7 @@ void PrintTo(const ClosingWay& way, std::ostream* out) {
     *out << way.name;
 }
 
-class CloseWithoutButton : public Close, public testing::WithParamInterface<ClosingWay> {};
+class CloseWithoutButton : public Close, public ::testing::WithParamInterface<ClosingWay> {};
 
 TEST_P(CloseWithoutButton, SavesTheFieldsDateAndBodyOnce) {
     // Typed, not yet committed by any save: only the fields hold them.
@@ -76,8 +76,8 @@ TEST_P(CloseWithoutButton, SavesTheFieldsDateAndBodyOnce) {
               printable(app.notes().value_or("")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, CloseWithoutButton, testing::ValuesIn(kClosingWays),
-                         [](const testing::TestParamInfo<ClosingWay>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Ways, CloseWithoutButton, ::testing::ValuesIn(kClosingWays),
+                         [](const ::testing::TestParamInfo<ClosingWay>& info) { return info.param.name; });
 
 TEST_F(Close, EnterInTheTitleFieldEndsThroughOkAndSavesTheFields) {
     app.replaceText(IDC_BODY, "body typed");

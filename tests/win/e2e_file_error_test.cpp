@@ -51,7 +51,7 @@ const Obstacle kObstacles[] = {
      }},
 };
 
-class FailedSave : public testing::TestWithParam<Obstacle> {};
+class FailedSave : public ::testing::TestWithParam<Obstacle> {};
 
 TEST_P(FailedSave, CloseButtonReportsItAndTheWindowStaysOpen) {
     Scriblet::Options options;
@@ -100,8 +100,8 @@ TEST_P(FailedSave, SelectingAnotherNoteReportsItAndKeepsTheShownNoteSelected) {
               printable(app.notes().value_or("")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Obstacles, FailedSave, testing::ValuesIn(kObstacles),
-                         [](const testing::TestParamInfo<Obstacle>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Obstacles, FailedSave, ::testing::ValuesIn(kObstacles),
+                         [](const ::testing::TestParamInfo<Obstacle>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace scriblet::e2e

@@ -8,6 +8,7 @@
 namespace scriblet::e2e {
 namespace {
 
+using testing::record;
 using Entries = std::vector<std::string>;
 
 TEST(RoundTrip, FileOfSeveralNotesIsWrittenBackByteForByte) {
@@ -44,16 +45,9 @@ TEST(RoundTrip, ViewedNotesAreWrittenBackByteForByteWhateverTheyHold) {
     for (int i = 0; i < 30; ++i) longDate += "date " + std::to_string(i % 10) + "...";
     for (int i = 0; i < 40; ++i) longBody += "line " + std::to_string(i % 10) + "\r\n";
     const std::string shorterBody = longBody.substr(0, 255);
-    auto onDisk = [](std::string body) {
-        for (std::size_t at = body.find('\n'); at != std::string::npos; at = body.find('\n', at + 2)) {
-            body.insert(at, "\r");
-        }
-        return body;
-    };
     const std::string rtf = "{\\rtf1\\ansi plain {\\b bold} text}";
     const std::string bytes =
-        longDate + "\r\nLong\r\n" + onDisk(longBody) + "\xB0\r\n" +
-        longDate.substr(0, 255) + "\r\nShorter\r\n" + onDisk(shorterBody) + "\xB0\r\n" +
+        record(longDate, "Long", longBody) + record(longDate.substr(0, 255), "Shorter", shorterBody) +
         "010101\r\nRTF\r\n" + rtf + "\xB0\r\n" +
         "020202\r\nNUL\r\nbefore\x10" "00after\xB0\r\n" +
         "030303\r\nBreaks\r\none\rtwo\r\nthree\r\r\n\xB0\r\n" +
@@ -120,7 +114,7 @@ TEST(RoundTrip, TypedLineBreaksAndDegreeSignsComeBackAfterARestart) {
 
 // A NUL or 0x1A ends what any copy of the program reads; what follows it is
 // not shown, and every save keeps it after the notes.
-class StopByte : public testing::TestWithParam<char> {};
+class StopByte : public ::testing::TestWithParam<char> {};
 
 TEST_P(StopByte, WhatFollowsItSurvivesEverySave) {
     const std::string tail = std::string(1, GetParam()) + "050505\r\nBehind\r\nkept\xB0\r\n";
@@ -140,8 +134,8 @@ TEST_P(StopByte, WhatFollowsItSurvivesEverySave) {
               printable(app.notes().value_or("")));
 }
 
-INSTANTIATE_TEST_SUITE_P(RoundTrip, StopByte, testing::Values('\0', '\x1A'),
-                         [](const testing::TestParamInfo<char>& info) { return info.param ? "EndOfFile" : "Nul"; });
+INSTANTIATE_TEST_SUITE_P(RoundTrip, StopByte, ::testing::Values('\0', '\x1A'),
+                         [](const ::testing::TestParamInfo<char>& info) { return info.param ? "EndOfFile" : "Nul"; });
 
 }  // namespace
 }  // namespace scriblet::e2e

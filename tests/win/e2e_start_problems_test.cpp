@@ -32,7 +32,7 @@ const Unreadable kUnreadable[] = {
     {"Utf16", std::string("\xFF\xFE" "0\0" "1\0\r\0\n\0" "A\0", 12), false, "saved as Unicode text"},
 };
 
-class UnreadableStart : public testing::TestWithParam<Unreadable> {};
+class UnreadableStart : public ::testing::TestWithParam<Unreadable> {};
 
 TEST_P(UnreadableStart, IsToldOnceAndNeverSavedOver) {
     const Unreadable& c = GetParam();
@@ -81,8 +81,8 @@ TEST_P(UnreadableStart, IsToldOnceAndNeverSavedOver) {
     EXPECT_EQ(std::vector<std::string>{"notes.txt"}, app.dir().list());
 }
 
-INSTANTIATE_TEST_SUITE_P(StartProblems, UnreadableStart, testing::ValuesIn(kUnreadable),
-                         [](const testing::TestParamInfo<Unreadable>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(StartProblems, UnreadableStart, ::testing::ValuesIn(kUnreadable),
+                         [](const ::testing::TestParamInfo<Unreadable>& info) { return info.param.name; });
 
 TEST(StartProblems, NotesFileHeldBrieflyAtStartIsReadAfterAll) {
     std::shared_ptr<FileHold> hold;

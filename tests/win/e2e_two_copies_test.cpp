@@ -26,7 +26,7 @@ const SecondSave kSecondSaves[] = {
     {"CloseButtonSavesOver", true, IDYES},
 };
 
-class TwoCopies : public testing::TestWithParam<SecondSave> {};
+class TwoCopies : public ::testing::TestWithParam<SecondSave> {};
 
 TEST_P(TwoCopies, TheLaterSaveAsksBeforeTheWindowGoes) {
     const SecondSave& way = GetParam();
@@ -75,8 +75,8 @@ TEST_P(TwoCopies, TheLaterSaveAsksBeforeTheWindowGoes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, TwoCopies, testing::ValuesIn(kSecondSaves),
-                         [](const testing::TestParamInfo<SecondSave>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Ways, TwoCopies, ::testing::ValuesIn(kSecondSaves),
+                         [](const ::testing::TestParamInfo<SecondSave>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace scriblet::e2e

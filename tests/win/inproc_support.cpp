@@ -24,17 +24,6 @@ void CALLBACK runTask(HWND, UINT, UINT_PTR id, DWORD) {
 
 }  // namespace
 
-ScratchCurrentDirectory::ScratchCurrentDirectory() {
-    char current[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, current);
-    previous_ = current;
-    SetCurrentDirectoryA(dir_.path().c_str());
-}
-
-ScratchCurrentDirectory::~ScratchCurrentDirectory() {
-    SetCurrentDirectoryA(previous_.c_str());
-}
-
 void runSoon(std::function<void()> task, UINT delayMs) {
     const UINT_PTR id = SetTimer(nullptr, 0, delayMs ? delayMs : USER_TIMER_MINIMUM, &runTask);
     pendingTasks()[id] = std::move(task);
@@ -105,7 +94,7 @@ void MainWindowTest::TearDown() {
 }
 
 void MainWindowTest::run(const std::function<void(HWND, NotesDialog&)>& body, const char* notes) {
-    if (notes) scratch_.dir().write("notes.txt", notes);
+    if (notes) scratch_.write("notes.txt", notes);
     NoteTable table;
     UndoSlot undo;
     NotesDialog dialog(table, undo, *files_, brushes_, [] {});

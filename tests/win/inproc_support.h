@@ -25,19 +25,6 @@ public:
     bool InitInstance() override { return false; }
 };
 
-// Makes a fresh scratch directory the current one for the test's lifetime,
-// so a window that saves notes.txt saves it there.
-class ScratchCurrentDirectory {
-public:
-    ScratchCurrentDirectory();
-    ~ScratchCurrentDirectory();
-    const e2e::ScratchDir& dir() const { return dir_; }
-
-private:
-    e2e::ScratchDir dir_;
-    std::string previous_;
-};
-
 // Runs `task` on this thread from whichever message loop runs next (a
 // dialog's modal loop, a message box's), after about `delayMs`.
 void runSoon(std::function<void()> task, UINT delayMs = 0);
@@ -77,7 +64,8 @@ protected:
     void run(const std::function<void(HWND, NotesDialog&)>& body, const char* notes = nullptr);
 
     TestApplication app_;
-    ScratchCurrentDirectory scratch_;
+    // Where the window saves notes.txt.
+    testing::CurrentScratchDir scratch_;
     std::unique_ptr<FileSystem> files_ = makePlatformFileSystem();
     Brushes brushes_;
 };

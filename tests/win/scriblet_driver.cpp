@@ -2,12 +2,8 @@
 
 #include "tests/win/pixels.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <iterator>
-#include <sstream>
 
 namespace scriblet::e2e {
 
@@ -20,23 +16,6 @@ std::string programPath() {
 }
 
 namespace {
-
-void removeTree(const std::string& path) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string full = path + "\\" + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(full);
-            else DeleteFileA(full.c_str());
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryA(path.c_str());
-}
 
 std::string narrow(const std::wstring& wide) {
     if (wide.empty()) return {};
@@ -176,20 +155,6 @@ std::string todayStamp() {
     return buffer;
 }
 
-FileHold::FileHold(const std::string& path) {
-    handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-FileHold::~FileHold() {
-    release();
-}
-
-void FileHold::release() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-}
-
 SaveCounter::SaveCounter(const std::string& directory) {
     directory_ = CreateFileA(directory.c_str(), FILE_LIST_DIRECTORY,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -251,51 +216,6 @@ int SaveCounter::saves(int settleMs) {
     while (collect(0)) {
     }
     return overflowed_ ? -1 : saves_;
-}
-
-ScratchDir::ScratchDir() {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    static int counter = 0;
-    for (;;) {
-        path_ = std::string(temp) + "scriblet-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-                std::to_string(++counter);
-        if (CreateDirectoryA(path_.c_str(), nullptr)) break;
-        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
-    }
-}
-
-ScratchDir::~ScratchDir() {
-    removeTree(path_);
-}
-
-void ScratchDir::write(const std::string& name, const std::string& bytes) const {
-    std::ofstream out(file(name), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::optional<std::string> ScratchDir::read(const std::string& name) const {
-    std::ifstream in(file(name), std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool ScratchDir::exists(const std::string& name) const {
-    return GetFileAttributesA(file(name).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::vector<std::string> ScratchDir::list() const {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path_ + "\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-        const std::string name = entry.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -652,20 +572,6 @@ std::optional<DWORD> Scriblet::waitForExit(int timeoutMs) {
     DWORD code = 0;
     GetExitCodeProcess(info_.hProcess, &code);
     return code;
-}
-
-std::string printable(const std::string& bytes) {
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (c < 0x20 || c >= 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        } else out += static_cast<char>(c);
-    }
-    return out;
 }
 
 }  // namespace scriblet::e2e

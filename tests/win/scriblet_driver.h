@@ -12,51 +12,23 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/note_bytes.h"
+#include "tests/support/test_files.h"
+
 namespace scriblet::e2e {
+
+using testing::FileHold;
+using testing::printable;
+using testing::ScratchDir;
 
 // The scriblet.exe built beside the test program.
 std::string programPath();
-
-// A fresh directory under the temporary folder, removed with everything in it.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "\\" + name; }
-    void write(const std::string& name, const std::string& bytes) const;
-    std::optional<std::string> read(const std::string& name) const;
-    bool exists(const std::string& name) const;
-    // Names of the files in the directory, sorted.
-    std::vector<std::string> list() const;
-
-private:
-    std::string path_;
-};
 
 // Polls `done` every few milliseconds until it holds or `timeoutMs` passes.
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
 // Today's date as the program stamps it: "%m%d%y" of the local time.
 std::string todayStamp();
-
-// Holds a file open without sharing, as another program might, until released.
-class FileHold {
-public:
-    explicit FileHold(const std::string& path);
-    ~FileHold();
-    FileHold(const FileHold&) = delete;
-    FileHold& operator=(const FileHold&) = delete;
-
-    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
-    void release();
-
-private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
 
 // Counts the saves of notes.txt in a directory from outside the program:
 // each save ends by renaming its complete file to notes.txt, which the
@@ -205,8 +177,5 @@ private:
     HWND window_ = nullptr;
     bool started_ = false;
 };
-
-// Bytes as printable text for test messages (CR, LF and high bytes escaped).
-std::string printable(const std::string& bytes);
 
 }  // namespace scriblet::e2e
