@@ -13,6 +13,7 @@
 #include "res/resource.h"
 #include "tests/win/inproc_support.h"
 #include "tests/win/label_host_resource.h"
+#include "tests/win/pixels.h"
 #include "ui/about/about_dialog.h"
 #include "ui/about/hyperlink_label.h"
 
@@ -153,33 +154,11 @@ int pixelsOfColour(HWND hwnd, COLORREF colour) {
     UpdateWindow(hwnd);
     RECT client{};
     GetClientRect(hwnd, &client);
-    const int width = client.right;
-    const int height = client.bottom;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    e2e::Pixels pixels(client.right, client.bottom);
     HDC window = GetDC(hwnd);
-    HDC memory = CreateCompatibleDC(window);
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
-    GdiFlush();
-    int count = 0;
-    const auto* pixels = static_cast<const DWORD*>(bits);
-    for (int i = 0; pixels && i < width * height; ++i) {
-        const DWORD p = pixels[i];
-        if (RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF) == colour) ++count;
-    }
-    SelectObject(memory, old);
-    DeleteObject(dib);
-    DeleteDC(memory);
+    pixels.copyFrom(window, 0, 0);
     ReleaseDC(hwnd, window);
-    return count;
+    return pixels.count(client, colour);
 }
 
 // A press on a control, as the mouse gives it: the static raises STN_CLICKED,

@@ -95,7 +95,8 @@ BoxIcon iconOnScreen(HWND iconControl) {
 
     HDC screen = GetDC(nullptr);
     Pixels shown(width, height);
-    BitBlt(shown.dc(), 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    shown.copyFrom(screen, rect.left, rect.top);
+    ReleaseDC(nullptr, screen);
     const struct {
         LPCSTR id;
         BoxIcon icon;
@@ -122,7 +123,6 @@ BoxIcon iconOnScreen(HWND iconControl) {
             best = candidate.icon;
         }
     }
-    ReleaseDC(nullptr, screen);
     return best;
 }
 
