@@ -68,11 +68,8 @@ void answerNextMessageBox(const std::shared_ptr<SeenMessageBox>& seen, int tries
                 if (waiting && triesLeft > 0) answerNextMessageBox(seen, triesLeft - 1);
                 return;
             }
-            char text[1024] = {};
-            GetWindowTextA(box, text, sizeof text);
-            seen->caption = text;
-            GetWindowTextA(GetDlgItem(box, 0xFFFF), text, sizeof text);
-            seen->text = text;
+            seen->caption = e2e::windowText(box);
+            seen->text = e2e::windowText(GetDlgItem(box, 0xFFFF));
             seen->owner = GetWindow(box, GW_OWNER);
             seen->seen = true;
             ++seen->count;

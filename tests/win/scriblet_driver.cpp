@@ -155,6 +155,27 @@ std::string todayStamp() {
     return buffer;
 }
 
+std::string windowText(HWND window) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
+    std::wstring text(static_cast<std::size_t>(length) * 2 + 2, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL,
+                        5000, &copied);
+    text.resize(static_cast<std::size_t>(copied) < text.size() ? static_cast<std::size_t>(copied) : 0);
+    return narrow(text);
+}
+
+RECT windowRect(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
+}
+
+POINT centreOf(const RECT& rect) {
+    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
+}
+
 SaveCounter::SaveCounter(const std::string& directory) {
     directory_ = CreateFileA(directory.c_str(), FILE_LIST_DIRECTORY,
                              FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
@@ -398,7 +419,7 @@ POINT Scriblet::entryCentre(int index) const {
     RECT item{};
     SendMessageTimeoutA(control(1017), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item),
                         SMTO_NORMAL, 5000, nullptr);
-    POINT centre{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+    const POINT centre = centreOf(item);
     pointerTo(control(1017), centre.x, centre.y);
     return centre;
 }
@@ -490,15 +511,7 @@ int Scriblet::listSelection() const {
 }
 
 std::string Scriblet::text(int id) const {
-    HWND target = control(id);
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(target, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
-    std::wstring text(static_cast<std::size_t>(length) * 2 + 2, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(target, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL,
-                        5000, &copied);
-    text.resize(static_cast<std::size_t>(copied) < text.size() ? static_cast<std::size_t>(copied) : 0);
-    return narrow(text);
+    return windowText(control(id));
 }
 
 bool Scriblet::enabled(int id) const {
@@ -547,12 +560,7 @@ std::optional<MessageBoxInfo> Scriblet::waitForMessageBox(int timeoutMs) const {
     GetWindowTextW(box, caption, 256);
     info.caption = narrow(caption);
     // The message text is the static control with identifier 0xFFFF.
-    HWND textControl = GetDlgItem(box, 0xFFFF);
-    wchar_t text[2048] = {};
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(textControl, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
-                        &copied);
-    info.text = narrow(text);
+    info.text = windowText(GetDlgItem(box, 0xFFFF));
     info.icon = iconOf(box);
     info.hasCancel = GetDlgItem(box, IDCANCEL) != nullptr && IsWindowVisible(GetDlgItem(box, IDCANCEL));
     return info;

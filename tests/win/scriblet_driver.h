@@ -1,7 +1,8 @@
 // Drives the real scriblet.exe from a test program: starts it in a scratch
 // directory, works its window through window messages, reads back what it
 // shows and what it wrote. Every wait is bounded; a program that does not
-// answer in time is killed, so a broken build fails instead of hanging.
+// answer in time is killed, so a broken build fails instead of hanging. Its
+// readers of window text and places serve the in-process tests as well.
 #pragma once
 
 #include <windows.h>
@@ -29,6 +30,14 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 
 // Today's date as the program stamps it: "%m%d%y" of the local time.
 std::string todayStamp();
+
+// A window's text, asked for with WM_GETTEXT: a window of another process
+// answers it (GetWindowText would not ask), and so does one of this process.
+std::string windowText(HWND window);
+
+// A window's rectangle on the screen, and the middle of a rectangle.
+RECT windowRect(HWND window);
+POINT centreOf(const RECT& rect);
 
 // Counts the saves of notes.txt in a directory from outside the program:
 // each save ends by renaming its complete file to notes.txt, which the
