@@ -415,21 +415,13 @@ TEST_F(LabelInHost, TheTooltipGoesWithTheDialogAndTheLabel) {
 
 class AboutBoxInProcess : public ::testing::Test {
 protected:
-    void SetUp() override {
-        brushes_.background = CreateSolidBrush(kBackgroundColour);
-        brushes_.accent = CreateSolidBrush(kAccentColour);
-    }
-    void TearDown() override {
-        DeleteObject(brushes_.background);
-        DeleteObject(brushes_.accent);
-    }
     INT_PTR run(const std::function<void(HWND, AboutDialog&)>& body) {
         AboutDialog about(brushes_);
         return runModal(about, [&](HWND hwnd) { body(hwnd, about); });
     }
 
     TestApplication app_;
-    Brushes brushes_;
+    TestBrushes brushes_;
 };
 
 struct ExpectedControl {
@@ -577,19 +569,14 @@ const ColourCase kColourCases[] = {
 
 TEST_F(AboutBoxInProcess, ColoursWhiteBackgroundOrangeLinksLightBlueElse) {
     run([&](HWND box, AboutDialog&) {
-        HDC dc = CreateCompatibleDC(nullptr);
         for (const ColourCase& c : kColourCases) {
             HWND control = c.id ? GetDlgItem(box, c.id) : box;
             if (c.id == -1) control = GetWindow(box, GW_CHILD);
-            SetTextColor(dc, RGB(1, 2, 3));
-            SetBkColor(dc, RGB(1, 2, 3));
-            const LRESULT brush = SendMessageA(box, c.message, reinterpret_cast<WPARAM>(dc),
-                                               reinterpret_cast<LPARAM>(control));
-            EXPECT_EQ(reinterpret_cast<LRESULT>(brushes_.background), brush) << "control " << c.id;
-            EXPECT_EQ(c.text, GetTextColor(dc)) << "control " << c.id;
-            EXPECT_EQ(c.background, GetBkColor(dc)) << "control " << c.id;
+            const ColourAnswer answer = colourAnswer(box, c.message, control);
+            EXPECT_EQ(reinterpret_cast<LRESULT>(brushes_.background), answer.brush) << "control " << c.id;
+            EXPECT_EQ(c.text, answer.text) << "control " << c.id;
+            EXPECT_EQ(c.background, answer.background) << "control " << c.id;
         }
-        DeleteDC(dc);
     });
 }
 

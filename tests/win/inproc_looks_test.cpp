@@ -431,7 +431,6 @@ TEST_F(LooksInProcess, RestoringAtAnotherSizeLaysTheWindowOutForIt) {
 
 TEST_F(LooksInProcess, ColourAnswersForEachKindOfControl) {
     run([this](HWND hwnd, NotesDialog&) {
-        HDC dc = CreateCompatibleDC(nullptr);
         const struct {
             UINT message;
             int from;  // 0: the window itself
@@ -450,17 +449,13 @@ TEST_F(LooksInProcess, ColourAnswersForEachKindOfControl) {
             {WM_CTLCOLORMSGBOX, 0, brushes_.background, kAccentColour, kBackgroundColour},
         };
         for (const auto& c : cases) {
-            SetTextColor(dc, RGB(1, 2, 3));
-            SetBkColor(dc, RGB(4, 5, 6));
             HWND from = c.from ? GetDlgItem(hwnd, c.from) : hwnd;
-            const LRESULT brush =
-                SendMessageA(hwnd, c.message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(from));
+            const ColourAnswer answer = colourAnswer(hwnd, c.message, from);
             SCOPED_TRACE("message " + std::to_string(c.message) + " from " + std::to_string(c.from));
-            EXPECT_EQ(reinterpret_cast<LRESULT>(c.brush), brush);
-            EXPECT_EQ(c.text, GetTextColor(dc));
-            EXPECT_EQ(c.background, GetBkColor(dc));
+            EXPECT_EQ(reinterpret_cast<LRESULT>(c.brush), answer.brush);
+            EXPECT_EQ(c.text, answer.text);
+            EXPECT_EQ(c.background, answer.background);
         }
-        DeleteDC(dc);
     });
 }
 

@@ -24,6 +24,17 @@ void CALLBACK runTask(HWND, UINT, UINT_PTR id, DWORD) {
 
 }  // namespace
 
+ColourAnswer colourAnswer(HWND window, UINT message, HWND from) {
+    // Colours no window sets show which ones it left alone.
+    HDC dc = CreateCompatibleDC(nullptr);
+    SetTextColor(dc, RGB(1, 2, 3));
+    SetBkColor(dc, RGB(4, 5, 6));
+    const LRESULT brush = SendMessageA(window, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(from));
+    const ColourAnswer answer{brush, GetTextColor(dc), GetBkColor(dc)};
+    DeleteDC(dc);
+    return answer;
+}
+
 void runSoon(std::function<void()> task, UINT delayMs) {
     const UINT_PTR id = SetTimer(nullptr, 0, delayMs ? delayMs : USER_TIMER_MINIMUM, &runTask);
     pendingTasks()[id] = std::move(task);
@@ -81,13 +92,6 @@ void answerNextMessageBox(const std::shared_ptr<SeenMessageBox>& seen, int tries
 
 void MainWindowTest::SetUp() {
     loadRichEdit();
-    brushes_.background = CreateSolidBrush(kBackgroundColour);
-    brushes_.accent = CreateSolidBrush(kAccentColour);
-}
-
-void MainWindowTest::TearDown() {
-    DeleteObject(brushes_.background);
-    DeleteObject(brushes_.accent);
 }
 
 void MainWindowTest::run(const std::function<void(HWND, NotesDialog&)>& body, const char* notes) {
