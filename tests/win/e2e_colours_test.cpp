@@ -49,9 +49,7 @@ const char kOneNote[] = "120626\r\nShopping\r\nmilk\r\r\nbread\xB0\r\n";
 class WindowColours : public ::testing::Test {
 protected:
     void SetUp() override {
-        Scriblet::Options options;
-        options.notes = std::string(kOneNote);
-        app_ = std::make_unique<Scriblet>(options);
+        app_ = std::make_unique<Scriblet>(withNotes(kOneNote));
         ASSERT_TRUE(app_->started());
     }
 

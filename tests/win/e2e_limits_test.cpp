@@ -14,9 +14,7 @@ TEST(Limits, FullTableRefusesANewNoteWithAWarning) {
     const int kNotes = 32766;
     std::string bytes;
     for (int i = 0; i < kNotes; ++i) bytes += record("010203", "Note " + std::to_string(i), "body");
-    Scriblet::Options options;
-    options.notes = bytes;
-    Scriblet app(options);
+    Scriblet app(withNotes(bytes));
     ASSERT_TRUE(app.started());
 
     app.sendTo(IDC_TITLE_LIST, LB_SETCURSEL, kNotes, 0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
+#include "tests/win/e2e_fixtures.h"
 #include "tests/win/scriblet_driver.h"
 
 namespace scriblet::e2e {
@@ -17,9 +18,7 @@ TEST(RoundTrip, FileOfSeveralNotesIsWrittenBackByteForByte) {
         "010104\r\nOven 200\xB0 C\r\n<empty>\xB0\r\n"
         "whenever\r\nUntitled\r\nweather: 20\x10" "B0C\xB0\r\n"
         "070809\r\nLast\r\nx\xB0\r\n";
-    Scriblet::Options options;
-    options.notes = bytes;
-    Scriblet app(options);
+    Scriblet app(withNotes(bytes));
     ASSERT_TRUE(app.started());
     EXPECT_EQ((Entries{"Shopping", "Oven 200\xB0 C", "Untitled", "Last", "<New>"}), app.listEntries());
     EXPECT_EQ("milk\r\nbread\r\n\r\neggs", app.text(IDC_BODY));
@@ -52,9 +51,7 @@ TEST(RoundTrip, ViewedNotesAreWrittenBackByteForByteWhateverTheyHold) {
         "020202\r\nNUL\r\nbefore\x10" "00after\xB0\r\n" +
         "030303\r\nBreaks\r\none\rtwo\r\nthree\r\r\n\xB0\r\n" +
         "040404\r\nHigh \x81\x8D\x8F\x90\x9D\r\n\x80\x81\x8D\x8F\x90\x9D\xA0\xFF\xB0\r\n";
-    Scriblet::Options options;
-    options.notes = bytes;
-    Scriblet app(options);
+    Scriblet app(withNotes(bytes));
     ASSERT_TRUE(app.started());
     ASSERT_EQ(7, app.listCount());
     ASSERT_EQ(longDate.size(), app.text(IDC_DATE).size());
@@ -84,9 +81,7 @@ TEST(RoundTrip, TypedLineBreaksAndDegreeSignsComeBackAfterARestart) {
     const std::string body = "Heat to 200\xB0\r\nthen bake";
     std::string written;
     {
-        Scriblet::Options options;
-        options.notes = std::string();
-        Scriblet app(options);
+        Scriblet app(withNotes(""));
         ASSERT_TRUE(app.started());
         app.type(IDC_TITLE, title);
         app.type(IDC_BODY, "Heat to 200\xB0");
@@ -103,9 +98,7 @@ TEST(RoundTrip, TypedLineBreaksAndDegreeSignsComeBackAfterARestart) {
                   printable(written));
     }
 
-    Scriblet::Options options;
-    options.notes = written;
-    Scriblet again(options);
+    Scriblet again(withNotes(written));
     ASSERT_TRUE(again.started());
     EXPECT_EQ((Entries{title, "<New>"}), again.listEntries());
     EXPECT_EQ(title, again.text(IDC_TITLE));
@@ -118,9 +111,7 @@ class StopByte : public ::testing::TestWithParam<char> {};
 
 TEST_P(StopByte, WhatFollowsItSurvivesEverySave) {
     const std::string tail = std::string(1, GetParam()) + "050505\r\nBehind\r\nkept\xB0\r\n";
-    Scriblet::Options options;
-    options.notes = "010203\r\nAlpha\r\nfirst\xB0\r\n" + tail;
-    Scriblet app(options);
+    Scriblet app(withNotes(kAlpha + tail));
     ASSERT_TRUE(app.started());
     EXPECT_EQ((Entries{"Alpha", "<New>"}), app.listEntries());
 

@@ -2,23 +2,15 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
+#include "tests/win/e2e_fixtures.h"
 #include "tests/win/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {
 
-const std::string kTwoNotes =
-    "010203\r\nAlpha\r\nfirst\xB0\r\n"
-    "040506\r\nBeta\r\nsecond\xB0\r\n";
+using SelectNote = TwoNotesWithSavesCounted;
 
-TEST(SelectNote, SavesTheShownNoteBeforeShowingTheClickedOne) {
-    Scriblet::Options options;
-    options.notes = kTwoNotes;
-    Scriblet app(options);
-    ASSERT_TRUE(app.started());
-    SaveCounter counter(app.dir().path());
-    ASSERT_TRUE(counter.watching());
-
+TEST_F(SelectNote, SavesTheShownNoteBeforeShowingTheClickedOne) {
     app.typeAtEnd(IDC_BODY, " more");
     app.selectEntry(1);
 
@@ -36,14 +28,7 @@ TEST(SelectNote, SavesTheShownNoteBeforeShowingTheClickedOne) {
     EXPECT_EQ("first more", app.text(IDC_BODY));
 }
 
-TEST(SelectNote, SelectionChangeWithoutASelectionIsIgnored) {
-    Scriblet::Options options;
-    options.notes = kTwoNotes;
-    Scriblet app(options);
-    ASSERT_TRUE(app.started());
-    SaveCounter counter(app.dir().path());
-    ASSERT_TRUE(counter.watching());
-
+TEST_F(SelectNote, SelectionChangeWithoutASelectionIsIgnored) {
     app.sendTo(IDC_TITLE_LIST, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     app.postCommand(IDC_TITLE_LIST, LBN_SELCHANGE);
     ASSERT_TRUE(app.waitIdle());

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
+#include "tests/win/e2e_fixtures.h"
 #include "tests/win/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {
 
-const std::string kAlpha = "010203\r\nAlpha\r\nfirst\xB0\r\n";
 const char* const kChangedSentence = "notes.txt was changed by another program after Scriblet read it.";
 
 struct SecondSave {
@@ -30,9 +30,7 @@ class TwoCopies : public ::testing::TestWithParam<SecondSave> {};
 
 TEST_P(TwoCopies, TheLaterSaveAsksBeforeTheWindowGoes) {
     const SecondSave& way = GetParam();
-    Scriblet::Options options;
-    options.notes = kAlpha;
-    Scriblet first(options);
+    Scriblet first(withNotes(kAlpha));
     ASSERT_TRUE(first.started());
     first.typeAtEnd(IDC_BODY, " from the first");
 

@@ -582,4 +582,10 @@ std::optional<DWORD> Scriblet::waitForExit(int timeoutMs) {
     return code;
 }
 
+Scriblet::Options withNotes(const std::string& bytes) {
+    Scriblet::Options options;
+    options.notes = bytes;
+    return options;
+}
+
 }  // namespace scriblet::e2e

@@ -187,4 +187,7 @@ private:
     bool started_ = false;
 };
 
+// Options that start the program on a notes.txt of these bytes.
+Scriblet::Options withNotes(const std::string& bytes);
+
 }  // namespace scriblet::e2e
