@@ -19,10 +19,14 @@ ARGS = None
 
 
 def without_link_time(image):
-    """The program's bytes with the PE header's time stamp cleared: strip
-    writes the time it runs there."""
+    """The program's bytes with the PE header's time stamp cleared, and the
+    image checksum that covers it: strip writes the time it runs there, so
+    two strips a second apart differ in both."""
     header = struct.unpack_from("<I", image, 0x3C)[0]
-    return image[:header + 8] + bytes(4) + image[header + 12:]
+    cleared = bytearray(image)
+    cleared[header + 8:header + 12] = bytes(4)    # the file header's TimeDateStamp
+    cleared[header + 88:header + 92] = bytes(4)   # the optional header's CheckSum
+    return bytes(cleared)
 
 
 class Package(unittest.TestCase):
