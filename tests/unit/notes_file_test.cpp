@@ -14,13 +14,13 @@
 namespace scriblet {
 namespace {
 
+using testing::CurrentScratchDir;
 using testing::fixedToday;
 using testing::makeTable;
 using testing::notesOf;
+using testing::printable;
 using testing::raw;
 using testing::readBytes;
-using testing::ScratchDirectory;
-using testing::visible;
 using testing::writeBytes;
 
 class NotesFileOnDisk : public ::testing::Test {
@@ -31,7 +31,7 @@ protected:
         });
     }
 
-    ScratchDirectory scratch;
+    CurrentScratchDir scratch;
     std::unique_ptr<FileSystem> files = makePlatformFileSystem();
     NoteTable table;
 };
@@ -66,7 +66,7 @@ TEST_F(NotesFileOnDisk, ShoppingReadAndWrittenBackByteForByte) {
     EXPECT_EQ(titles, std::vector<std::string>{"Shopping"});
 
     EXPECT_FALSE(writeNotes(table, table.noteCount(), *files, fixedToday).has_value());
-    EXPECT_EQ(visible(readBytes("notes.txt")), visible(bytes));
+    EXPECT_EQ(printable(readBytes("notes.txt")), printable(bytes));
 }
 
 TEST_F(NotesFileOnDisk, SaveReplacesTheFileAndLeavesNoTemporary) {
@@ -107,17 +107,17 @@ class CutSaves : public NotesFileOnDisk, public ::testing::WithParamInterface<Cu
 TEST_P(CutSaves, AreRecoveredOrRemovedAtStartAndNeverBlockASave) {
     const CutSaveCase& c = GetParam();
     if (c.notes) writeBytes("notes.txt", *c.notes);
-    std::vector<std::unique_ptr<testing::ExclusiveHold>> holds;
+    std::vector<std::unique_ptr<testing::FileHold>> holds;
     for (const LeftFile& file : c.left) {
         writeBytes(file.name, file.bytes);
         if (file.ageMinutes) testing::ageFile(file.name, file.ageMinutes);
-        if (file.held) holds.push_back(std::make_unique<testing::ExclusiveHold>(file.name));
+        if (file.held) holds.push_back(std::make_unique<testing::FileHold>(file.name));
     }
 
     const ReadOutcome outcome = read();
     EXPECT_EQ(outcome.recovered, c.recovered);
     EXPECT_FALSE(outcome.error.has_value());
-    EXPECT_EQ(visible(readBytes("notes.txt")), visible(c.notesAfter));
+    EXPECT_EQ(printable(readBytes("notes.txt")), printable(c.notesAfter));
     EXPECT_EQ(testing::directoryListing(), c.listing);
 
     table = makeTable({{"S", "5", "saved"}});

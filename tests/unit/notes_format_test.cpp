@@ -17,8 +17,8 @@ using testing::fixedToday;
 using testing::makeTable;
 using testing::notesOf;
 using testing::parsed;
+using testing::printable;
 using testing::raw;
-using testing::visible;
 
 const std::string kShoppingBytes = "120603\r\nShopping\r\nmilk\r\r\nbread\xB0\r\n";
 
@@ -36,7 +36,7 @@ TEST_P(ReadingBytes, GivesTheNotes) {
     const ReadCase& c = GetParam();
     std::vector<std::string> titles;
     const NoteTable table = parsed(c.bytes, &titles);
-    EXPECT_EQ(notesOf(table), c.notes) << visible(c.bytes);
+    EXPECT_EQ(notesOf(table), c.notes) << printable(c.bytes);
     std::vector<std::string> expectedTitles;
     for (const Note& note : c.notes) expectedTitles.push_back(note.title);
     EXPECT_EQ(titles, expectedTitles);
@@ -94,12 +94,8 @@ class WritingNotes : public ::testing::TestWithParam<WriteCase> {};
 
 TEST_P(WritingNotes, GivesTheBytes) {
     const WriteCase& c = GetParam();
-    NoteTable table;
-    for (const Note& note : c.notes) {
-        table.appendNote();
-        table.at(static_cast<std::int16_t>(table.noteCount() - 1)) = note;
-    }
-    EXPECT_EQ(visible(formatNotes(table, table.noteCount(), fixedToday)), visible(c.bytes));
+    const NoteTable table = makeTable(c.notes);
+    EXPECT_EQ(printable(formatNotes(table, table.noteCount(), fixedToday)), printable(c.bytes));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -124,9 +120,9 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(NotesFileWriting, PendingNoteWrittenWhenCountIncludesIt) {
     NoteTable table = makeTable({{"A", "1", "a"}, {"", "", "typed"}});
-    EXPECT_EQ(visible(formatNotes(table, 2, fixedToday)),
-              visible("1\r\nA\r\na\xB0\r\n010203\r\nUntitled\r\ntyped\xB0\r\n"));
-    EXPECT_EQ(visible(formatNotes(table, 1, fixedToday)), visible("1\r\nA\r\na\xB0\r\n"));
+    EXPECT_EQ(printable(formatNotes(table, 2, fixedToday)),
+              printable("1\r\nA\r\na\xB0\r\n010203\r\nUntitled\r\ntyped\xB0\r\n"));
+    EXPECT_EQ(printable(formatNotes(table, 1, fixedToday)), printable("1\r\nA\r\na\xB0\r\n"));
 }
 
 TEST(NotesFileWriting, TodayAskedAfreshForEachEmptyDate) {
@@ -181,13 +177,13 @@ TEST(NotesFilePlainRules, AnyBytesSplitIntoTheRecordsOfThePlainRules) {
         if (choice(random) == 0) disk += "<empty>\xB0";
         const std::vector<Note> plain = plainReading(disk);
         const std::vector<Note> read = notesOf(parsed(disk));
-        ASSERT_EQ(read.size(), plain.size()) << visible(disk);
+        ASSERT_EQ(read.size(), plain.size()) << printable(disk);
         for (std::size_t i = 0; i < plain.size(); ++i) {
-            ASSERT_EQ(read[i].date, plain[i].date) << visible(disk);
-            ASSERT_EQ(read[i].title, plain[i].title) << visible(disk);
+            ASSERT_EQ(read[i].date, plain[i].date) << printable(disk);
+            ASSERT_EQ(read[i].title, plain[i].title) << printable(disk);
             // Only an escape may make a body differ from its token.
             if (plain[i].body.find('\x10') == std::string::npos) {
-                ASSERT_EQ(read[i].body, plain[i].body == "<empty>" ? "" : plain[i].body) << visible(disk);
+                ASSERT_EQ(read[i].body, plain[i].body == "<empty>" ? "" : plain[i].body) << printable(disk);
             }
         }
     }
@@ -211,16 +207,16 @@ TEST(NotesFileStopBytes, WhatFollowsAStopByteIsKeptAndWrittenBackAfterTheNotes) 
     };
     for (const Case& c : cases) {
         NoteTable table = parsed(c.disk);
-        EXPECT_EQ(notesOf(table), c.notes) << visible(c.disk);
-        EXPECT_EQ(visible(formatNotes(table, table.noteCount(), fixedToday)), visible(c.written));
-        EXPECT_EQ(notesOf(parsed(c.written)), c.notes) << visible(c.written);
+        EXPECT_EQ(notesOf(table), c.notes) << printable(c.disk);
+        EXPECT_EQ(printable(formatNotes(table, table.noteCount(), fixedToday)), printable(c.written));
+        EXPECT_EQ(notesOf(parsed(c.written)), c.notes) << printable(c.written);
 
         // A note added goes before the kept bytes, where every reader finds it.
         table.appendNote();
         table.at(static_cast<std::int16_t>(table.noteCount() - 1)) = Note{"N", "9", "n"};
         const std::string more = formatNotes(table, table.noteCount(), fixedToday);
         const std::string tail = c.disk.substr(std::min(c.disk.find('\x1A'), c.disk.find('\0')));
-        EXPECT_EQ(visible(more), visible(c.written.substr(0, c.written.size() - tail.size()) + "9\r\nN\r\nn\xB0\r\n" + tail));
+        EXPECT_EQ(printable(more), printable(c.written.substr(0, c.written.size() - tail.size()) + "9\r\nN\r\nn\xB0\r\n" + tail));
     }
 }
 
@@ -229,7 +225,7 @@ TEST(NotesFileRoundTrip, FileWithoutSpecialBytesIsRewrittenByteForByte) {
         "120603\r\nShopping\r\nmilk\r\r\nbread\xB0\r\n010203\r\nUntitled\r\n<empty>\xB0\r\n"
         "x y\r\nLine one\r\n\r\r\nstarts with a break\r\r\n\xB0\r\n"
         "1\r2\r\r\nLone\rCR\r\r\nx\xB0\r\n";
-    EXPECT_EQ(visible(formatNotes(parsed(bytes), parsed(bytes).noteCount(), fixedToday)), visible(bytes));
+    EXPECT_EQ(printable(formatNotes(parsed(bytes), parsed(bytes).noteCount(), fixedToday)), printable(bytes));
 }
 
 // Fields drawn from every byte, the troublesome ones more often.
@@ -275,10 +271,10 @@ TEST(NotesFileRoundTrip, GeneratedTablesSurviveWriteAndRead) {
         }
         const std::string bytes = formatNotes(table, table.noteCount(), fixedToday);
         const NoteTable back = parsed(bytes);
-        ASSERT_EQ(notesOf(back), expected) << "round " << round << ": " << visible(bytes);
+        ASSERT_EQ(notesOf(back), expected) << "round " << round << ": " << printable(bytes);
         // Any other reader finds the same records, titles and dates.
         const std::vector<Note> plain = plainReading(bytes);
-        ASSERT_EQ(plain.size(), expected.size()) << "round " << round << ": " << visible(bytes);
+        ASSERT_EQ(plain.size(), expected.size()) << "round " << round << ": " << printable(bytes);
         for (std::size_t i = 0; i < plain.size(); ++i) {
             ASSERT_EQ(plain[i].date, expected[i].date) << "round " << round;
             ASSERT_EQ(plain[i].title, expected[i].title) << "round " << round;

@@ -11,17 +11,18 @@
 namespace scriblet {
 namespace {
 
+using testing::CurrentScratchDir;
 using testing::fixedToday;
 using testing::parsed;
 using testing::readBytes;
-using testing::ScratchDirectory;
+using testing::record;
 using testing::writeBytes;
 
 std::string recordsFile(int count) {
     std::string bytes;
     for (int i = 0; i < count; ++i) {
-        bytes += "1203" + std::to_string(i % 100) + "\r\nTitle " + std::to_string(i) + "\r\nbody " +
-                 std::to_string(i) + "\r\r\nsecond line\xB0\r\n";
+        const std::string n = std::to_string(i);
+        bytes += record("1203" + std::to_string(i % 100), "Title " + n, "body " + n + "\r\nsecond line");
     }
     return bytes;
 }
@@ -68,7 +69,7 @@ TEST(NotesLimits, FullTableIsWrittenWhole) {
 }
 
 TEST(NotesLimits, LongFileSurvivesReadAndSaveOnDisk) {
-    ScratchDirectory scratch;
+    CurrentScratchDir scratch;
     const std::unique_ptr<FileSystem> files = makePlatformFileSystem();
     const std::string bytes = recordsFile(kMaxNotesRead + 5);
     writeBytes("notes.txt", bytes);

@@ -13,15 +13,15 @@
 namespace scriblet {
 namespace {
 
+using testing::CurrentScratchDir;
 using testing::directoryListing;
-using testing::ExclusiveHold;
 using testing::FailingFileSystem;
+using testing::FileHold;
 using testing::fixedToday;
 using testing::makeTable;
 using testing::notesOf;
+using testing::printable;
 using testing::readBytes;
-using testing::ScratchDirectory;
-using testing::visible;
 using testing::writeBytes;
 
 const std::string kOldBytes = "120603\r\nShopping\r\nmilk\r\r\nbread\xB0\r\n";
@@ -37,11 +37,11 @@ protected:
 
     // The old file is all there is, whatever the save did.
     void expectOldFileKept(const std::string& context) {
-        EXPECT_EQ(visible(readBytes("notes.txt")), visible(kOldBytes)) << context;
+        EXPECT_EQ(printable(readBytes("notes.txt")), printable(kOldBytes)) << context;
         EXPECT_EQ(directoryListing(), kOnlyNotesFile) << context;
     }
 
-    ScratchDirectory scratch;
+    CurrentScratchDir scratch;
     std::unique_ptr<FileSystem> real = makePlatformFileSystem();
     NoteTable table = makeTable({{"New", "1", "replaces the old"}, {"Two", "2", "and more"}});
     const std::string newBytes = formatNotes(table, table.noteCount(), fixedToday);
@@ -154,7 +154,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<RetryCase>& info) { return std::string(info.param.name); });
 
 TEST_F(NotesSave, FileHeldByAnotherProgramIsKept) {
-    ExclusiveHold hold("notes.txt");
+    FileHold hold("notes.txt");
     ASSERT_TRUE(hold.held());
     FailingFileSystem noSleep(*real, FailingFileSystem::never());
     const std::optional<FileError> error = save(noSleep);
@@ -168,7 +168,7 @@ TEST_F(NotesSave, FileHeldByAnotherProgramIsKept) {
 }
 
 TEST_F(NotesSave, FileReleasedWhileRetryingIsSaved) {
-    ExclusiveHold hold("notes.txt");
+    FileHold hold("notes.txt");
     ASSERT_TRUE(hold.held());
     FailingFileSystem waiting(*real, FailingFileSystem::never());
     waiting.onPause = [&] {
@@ -180,7 +180,7 @@ TEST_F(NotesSave, FileReleasedWhileRetryingIsSaved) {
 }
 
 TEST_F(NotesSave, FileHeldByAnotherProgramIsNotRead) {
-    ExclusiveHold hold("notes.txt");
+    FileHold hold("notes.txt");
     ASSERT_TRUE(hold.held());
     FailingFileSystem noSleep(*real, FailingFileSystem::never());
     NoteTable read = makeTable({{"stale", "0", "x"}});
@@ -261,7 +261,7 @@ TEST_F(NotesSave, EachFailingOperationOfARecoveryKeepsTheSave) {
         }
         const std::string kept =
             std::filesystem::exists("notes.txt") ? readBytes("notes.txt") : readBytes("notes.txt.42.saved");
-        EXPECT_EQ(visible(kept), visible(kOldBytes)) << context;
+        EXPECT_EQ(printable(kept), printable(kOldBytes)) << context;
         std::filesystem::remove("notes.txt.42.saved");
         std::filesystem::remove("notes.txt.43.tmp");
     }
@@ -299,7 +299,7 @@ TEST_P(NotesSaveAfterAnotherProgram, NeverOverwritesItsChangesSilently) {
     if (c.changed) {
         EXPECT_EQ(outcome.result, SaveResult::ChangedElsewhere);
         EXPECT_FALSE(outcome.error.has_value());
-        EXPECT_EQ(visible(readBytes("notes.txt")), visible(before.value_or("")));
+        EXPECT_EQ(printable(readBytes("notes.txt")), printable(before.value_or("")));
         EXPECT_EQ(directoryListing(), kOnlyNotesFile);
         // Saving over it is the user's choice.
         EXPECT_EQ(saveNotesFile(table, table.noteCount(), *real, fixedToday, known, true).result, SaveResult::Saved);
@@ -353,7 +353,7 @@ TEST_F(NotesSave, SaveWithoutChangesLeavesTheFileUntouched) {
         const auto written = std::filesystem::last_write_time("notes.txt");
         EXPECT_EQ(saveNotesFile(read, read.noteCount(), *real, fixedToday, known, false).result, SaveResult::Unchanged)
             << context;
-        EXPECT_EQ(visible(readBytes("notes.txt")), visible(bytes)) << context;
+        EXPECT_EQ(printable(readBytes("notes.txt")), printable(bytes)) << context;
         EXPECT_EQ(std::filesystem::last_write_time("notes.txt"), written) << context;
         EXPECT_EQ(directoryListing(), kOnlyNotesFile) << context;
     };
@@ -364,7 +364,7 @@ TEST_F(NotesSave, SaveWithoutChangesLeavesTheFileUntouched) {
 
     std::filesystem::remove("notes.txt");
     EXPECT_EQ(saveNotesFile(read, read.noteCount(), *real, fixedToday, known, false).result, SaveResult::Saved);
-    EXPECT_EQ(visible(readBytes("notes.txt")), visible(kOldBytes));
+    EXPECT_EQ(printable(readBytes("notes.txt")), printable(kOldBytes));
 }
 
 // Every change is written: an edit, and an empty date that becomes another
@@ -379,10 +379,10 @@ TEST_F(NotesSave, ChangeIsStillWritten) {
     EXPECT_EQ(save(), SaveResult::Unchanged);
     day = "010303";
     EXPECT_EQ(save(), SaveResult::Saved);
-    EXPECT_EQ(visible(readBytes("notes.txt")), visible("010303\r\nA\r\na\xB0\r\n"));
+    EXPECT_EQ(printable(readBytes("notes.txt")), printable("010303\r\nA\r\na\xB0\r\n"));
     table.at(0).body = "b";
     EXPECT_EQ(save(), SaveResult::Saved);
-    EXPECT_EQ(visible(readBytes("notes.txt")), visible("010303\r\nA\r\nb\xB0\r\n"));
+    EXPECT_EQ(printable(readBytes("notes.txt")), printable("010303\r\nA\r\nb\xB0\r\n"));
     EXPECT_EQ(directoryListing(), kOnlyNotesFile);
 }
 
@@ -460,7 +460,7 @@ TEST_F(NotesSave, ReadOnlyDirectoryWithoutNotesFileIsNotOpened) {
 }
 
 TEST_F(NotesSave, FullDiskKeepsTheFile) {
-    testing::TmpfsMount mount(scratch.path() / "small", "size=64k");
+    testing::TmpfsMount mount(scratch.file("small"), "size=64k");
     if (!mount.mounted()) GTEST_SKIP() << "no small disk to fill: " << mount.problem();
     std::filesystem::current_path("small");
     writeBytes("notes.txt", kOldBytes);

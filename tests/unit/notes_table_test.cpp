@@ -56,11 +56,7 @@ class Reinserting : public ::testing::TestWithParam<ReinsertCase> {};
 
 TEST_P(Reinserting, PutsTheNoteBackAtItsPlace) {
     const ReinsertCase& c = GetParam();
-    NoteTable table;
-    for (const Note& note : c.before) {
-        table.appendNote();
-        table.at(static_cast<std::int16_t>(table.noteCount() - 1)) = note;
-    }
+    NoteTable table = makeTable(c.before);
     UndoSlot slot;
     slot.note = kB;
     slot.undoIndex = c.undoIndex;

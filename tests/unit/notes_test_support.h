@@ -1,31 +1,23 @@
-// Helpers for the note store's tests: a scratch current directory, raw file
-// bytes, tables written out in one line, and a file system whose N-th
-// operation fails.
+// Helpers for the note store's tests: tables written out in one line, links,
+// aged files and small disks, and a file system whose N-th operation fails.
+// The scratch directory, file bytes and held files are the shared ones.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <atomic>
-#include <cctype>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <initializer_list>
-#include <iterator>
 #include <memory>
 #include <new>
-#include <sstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
 #ifdef _WIN32
 #include <windows.h>
 #else
-#include <fcntl.h>
-#include <sys/file.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -36,65 +28,10 @@
 #include "notes/file_system.h"
 #include "notes/note_table.h"
 #include "notes/notes_file.h"
+#include "tests/support/note_bytes.h"
+#include "tests/support/test_files.h"
 
 namespace scriblet::testing {
-
-inline const char* const kToday = "010203";
-inline std::string fixedToday() { return kToday; }
-
-// Makes a fresh directory the current one for the life of the object, as the
-// program finds notes.txt in its current directory.
-class ScratchDirectory {
-public:
-    ScratchDirectory() : previous_(std::filesystem::current_path()) {
-        static std::atomic<int> counter{0};
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        std::string name = "scriblet_notes_";
-        if (info) name += std::string(info->test_suite_name()) + "_" + info->name();
-        for (char& c : name) {
-            if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_') c = '_';
-        }
-        name += "_" + std::to_string(counter++);
-        path_ = std::filesystem::temp_directory_path() / name;
-        std::filesystem::remove_all(path_);
-        std::filesystem::create_directories(path_);
-        std::filesystem::current_path(path_);
-    }
-    ~ScratchDirectory() {
-        std::error_code ignored;
-        std::filesystem::current_path(previous_, ignored);
-        std::filesystem::permissions(path_, std::filesystem::perms::owner_all, ignored);
-        std::filesystem::remove_all(path_, ignored);
-    }
-    ScratchDirectory(const ScratchDirectory&) = delete;
-    ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-
-private:
-    std::filesystem::path previous_;
-    std::filesystem::path path_;
-};
-
-inline void writeBytes(const std::filesystem::path& name, const std::string& bytes) {
-    std::ofstream out(name, std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-inline std::string readBytes(const std::filesystem::path& name) {
-    std::ifstream in(name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The files in a folder (the current directory by default), by name.
-inline std::vector<std::string> directoryListing(const std::filesystem::path& folder = std::filesystem::current_path()) {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-        names.push_back(entry.path().filename().string());
-    }
-    std::sort(names.begin(), names.end());
-    return names;
-}
 
 // A symbolic link for the life of the object, removed before its target.
 // Wine can neither make nor remove one (its DeleteFile removes the target),
@@ -155,13 +92,7 @@ inline void ageFile(const std::filesystem::path& name, int minutes) {
     std::filesystem::last_write_time(name, std::filesystem::file_time_type::clock::now() - std::chrono::minutes(minutes));
 }
 
-// A string literal with every byte, NULs included.
-template <std::size_t N>
-std::string raw(const char (&bytes)[N]) {
-    return std::string(bytes, N - 1);
-}
-
-inline NoteTable makeTable(std::initializer_list<Note> notes) {
+inline NoteTable makeTable(const std::vector<Note>& notes) {
     NoteTable table;
     for (const Note& note : notes) {
         table.appendNote();
@@ -174,22 +105,6 @@ inline std::vector<Note> notesOf(const NoteTable& table) {
     std::vector<Note> notes;
     for (std::int16_t i = 0; i < table.noteCount(); ++i) notes.push_back(table.at(i));
     return notes;
-}
-
-// Shows control bytes, so that a failed comparison says where the bytes differ.
-inline std::string visible(const std::string& bytes) {
-    std::string out;
-    static const char hex[] = "0123456789ABCDEF";
-    for (unsigned char c : bytes) {
-        if (c >= 0x20 && c < 0x7F && c != '\\') {
-            out.push_back(static_cast<char>(c));
-        } else {
-            out += "\\x";
-            out.push_back(hex[c >> 4]);
-            out.push_back(hex[c & 15]);
-        }
-    }
-    return out;
 }
 
 inline NoteTable parsed(const std::string& diskBytes, std::vector<std::string>* titles = nullptr) {
@@ -341,44 +256,6 @@ private:
     int pauses_ = 0;
 };
 
-// Holds a file open without sharing, as another program (an editor, a virus
-// scanner) would, until released.
-class ExclusiveHold {
-public:
-    explicit ExclusiveHold(const std::string& name) {
-#ifdef _WIN32
-        handle_ = CreateFileA(name.c_str(), GENERIC_READ, 0, NULL, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, NULL);
-        held_ = handle_ != INVALID_HANDLE_VALUE;
-#else
-        fd_ = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-        held_ = fd_ >= 0 && ::flock(fd_, LOCK_EX | LOCK_NB) == 0;
-#endif
-    }
-    ~ExclusiveHold() { release(); }
-    ExclusiveHold(const ExclusiveHold&) = delete;
-    ExclusiveHold& operator=(const ExclusiveHold&) = delete;
-
-    bool held() const { return held_; }
-    void release() {
-#ifdef _WIN32
-        if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-        handle_ = INVALID_HANDLE_VALUE;
-#else
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = -1;
-#endif
-        held_ = false;
-    }
-
-private:
-#ifdef _WIN32
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-#else
-    int fd_ = -1;
-#endif
-    bool held_ = false;
-};
-
 #ifndef _WIN32
 // A small tmpfs mounted on a new directory for the life of the object (root only).
 class TmpfsMount {
@@ -420,8 +297,8 @@ namespace scriblet {
 
 // How GoogleTest shows a note in a failed comparison.
 inline void PrintTo(const Note& note, std::ostream* out) {
-    *out << "{title \"" << testing::visible(note.title) << "\", date \"" << testing::visible(note.date)
-         << "\", body \"" << testing::visible(note.body) << "\"}";
+    *out << "{title \"" << testing::printable(note.title) << "\", date \"" << testing::printable(note.date)
+         << "\", body \"" << testing::printable(note.body) << "\"}";
 }
 
 }  // namespace scriblet

@@ -9,8 +9,8 @@
 namespace scriblet {
 namespace {
 
+using testing::printable;
 using testing::raw;
-using testing::visible;
 
 TEST(NotesTextMode, DiskToText) {
     const struct {
@@ -31,7 +31,7 @@ TEST(NotesTextMode, DiskToText) {
         {"\xB0\r\n", "\xB0\n"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(visible(textFromDisk(c.disk.data(), c.disk.size())), visible(c.text)) << visible(c.disk);
+        EXPECT_EQ(printable(textFromDisk(c.disk.data(), c.disk.size())), printable(c.text)) << printable(c.disk);
     }
 }
 
@@ -50,8 +50,8 @@ TEST(NotesTextMode, TextToDiskAndBack) {
     for (const auto& c : cases) {
         std::string disk = "kept";
         appendTextToDisk(disk, c.text.data(), c.text.size());
-        EXPECT_EQ(visible(disk), visible("kept" + c.disk));
-        EXPECT_EQ(visible(textFromDisk(c.disk.data(), c.disk.size())), visible(c.text));
+        EXPECT_EQ(printable(disk), printable("kept" + c.disk));
+        EXPECT_EQ(printable(textFromDisk(c.disk.data(), c.disk.size())), printable(c.text));
     }
 }
 

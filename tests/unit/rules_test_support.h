@@ -11,11 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/note_bytes.h"
 #include "ui/main/notes_controller.h"
 
 namespace scriblet::test {
 
-inline constexpr const char* kToday = "120603";
+using testing::fixedToday;
+using testing::kToday;
+using testing::record;
 
 // Files live in a map. A fault flag makes the matching operation fail, as a
 // full disk or an unreadable file would. Files have no identity, so a save
@@ -198,16 +201,6 @@ private:
     }
 };
 
-// One record as it stands on disk.
-inline std::string record(const std::string& date, const std::string& title, const std::string& body) {
-    std::string diskBody;
-    for (char c : body) {
-        if (c == '\n') diskBody += '\r';
-        diskBody += c;
-    }
-    return date + "\r\n" + title + "\r\n" + diskBody + "\xB0\r\n";
-}
-
 using List = std::vector<std::string>;
 
 class RulesTest : public ::testing::Test {
@@ -218,7 +211,7 @@ protected:
     NoteTable table;
     UndoSlot undo;
     MemoryFileSystem fs;
-    NotesController rules{view, table, undo, fs, [] { return std::string(kToday); }};
+    NotesController rules{view, table, undo, fs, fixedToday};
     Focus focus = Focus::List;
 
     RulesTest() {

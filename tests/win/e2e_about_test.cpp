@@ -12,23 +12,6 @@
 namespace scriblet::e2e {
 namespace {
 
-std::string textOf(HWND hwnd) {
-    char text[256] = {};
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000, &copied);
-    return text;
-}
-
-RECT windowRect(HWND hwnd) {
-    RECT rect{};
-    GetWindowRect(hwnd, &rect);
-    return rect;
-}
-
-POINT centreOf(const RECT& rect) {
-    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
-
 // A press and release of the left button at a point of the screen, through
 // the system's input queue as the user's mouse gives it.
 void clickScreen(POINT at) {
@@ -93,8 +76,8 @@ TEST(AboutBox, OpensCentredOverTheWindowWithTheAddressInTwoHalves) {
     EXPECT_LE(std::abs(boxCentre.x - windowCentre.x), 1);
     EXPECT_LE(std::abs(boxCentre.y - windowCentre.y), 1);
 
-    const std::string first = textOf(GetDlgItem(box, IDC_ABOUT_FIRST_LINK));
-    const std::string second = textOf(GetDlgItem(box, IDC_ABOUT_SECOND_LINK));
+    const std::string first = windowText(GetDlgItem(box, IDC_ABOUT_FIRST_LINK));
+    const std::string second = windowText(GetDlgItem(box, IDC_ABOUT_SECOND_LINK));
     EXPECT_EQ("www.scribletapp.", first);
     EXPECT_EQ("www.scribletapp.example/", first + second);
     // Side by side on one line.

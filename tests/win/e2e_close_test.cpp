@@ -5,36 +5,18 @@
 #include <thread>
 
 #include "res/resource.h"
+#include "tests/win/e2e_fixtures.h"
 #include "tests/win/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {
 
-const std::string kTwoNotes =
-    "010203\r\nAlpha\r\nfirst\xB0\r\n"
-    "040506\r\nBeta\r\nsecond\xB0\r\n";
 // The two notes once " and more" was typed at the end of the first body.
 const std::string kTwoNotesAndMore =
     "010203\r\nAlpha\r\nfirst and more\xB0\r\n"
     "040506\r\nBeta\r\nsecond\xB0\r\n";
 
-Scriblet::Options withTwoNotes() {
-    Scriblet::Options options;
-    options.notes = kTwoNotes;
-    return options;
-}
-
-// The program on the two notes, its saves counted from the start.
-class Close : public testing::Test {
-protected:
-    void SetUp() override {
-        ASSERT_TRUE(app.started());
-        ASSERT_TRUE(counter.watching());
-    }
-
-    Scriblet app{withTwoNotes()};
-    SaveCounter counter{app.dir().path()};
-};
+using Close = TwoNotesWithSavesCounted;
 
 TEST_F(Close, CloseButtonSavesOnceAndEndsWithStatusThree) {
     app.typeAtEnd(IDC_BODY, " and more");
@@ -60,7 +42,7 @@ void PrintTo(const ClosingWay& way, std::ostream* out) {
     *out << way.name;
 }
 
-class CloseWithoutButton : public Close, public testing::WithParamInterface<ClosingWay> {};
+class CloseWithoutButton : public Close, public ::testing::WithParamInterface<ClosingWay> {};
 
 TEST_P(CloseWithoutButton, SavesTheFieldsDateAndBodyOnce) {
     // Typed, not yet committed by any save: only the fields hold them.
@@ -76,8 +58,8 @@ TEST_P(CloseWithoutButton, SavesTheFieldsDateAndBodyOnce) {
               printable(app.notes().value_or("")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, CloseWithoutButton, testing::ValuesIn(kClosingWays),
-                         [](const testing::TestParamInfo<ClosingWay>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Ways, CloseWithoutButton, ::testing::ValuesIn(kClosingWays),
+                         [](const ::testing::TestParamInfo<ClosingWay>& info) { return info.param.name; });
 
 TEST_F(Close, EnterInTheTitleFieldEndsThroughOkAndSavesTheFields) {
     app.replaceText(IDC_BODY, "body typed");

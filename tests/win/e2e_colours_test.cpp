@@ -15,11 +15,6 @@ namespace {
 constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kAccent = RGB(102, 102, 255);
 
-std::string colourName(COLORREF c) {
-    return "RGB(" + std::to_string(GetRValue(c)) + "," + std::to_string(GetGValue(c)) + "," +
-           std::to_string(GetBValue(c)) + ")";
-}
-
 // Waits until the program has painted, then copies a window's client area
 // from the screen.
 std::unique_ptr<Pixels> captureClient(const Scriblet& app, HWND window) {
@@ -34,9 +29,8 @@ std::unique_ptr<Pixels> captureClient(const Scriblet& app, HWND window) {
     ClientToScreen(window, &origin);
     auto pixels = std::make_unique<Pixels>(client.right, client.bottom);
     HDC screen = GetDC(nullptr);
-    BitBlt(pixels->dc(), 0, 0, client.right, client.bottom, screen, origin.x, origin.y, SRCCOPY);
+    pixels->copyFrom(screen, origin.x, origin.y);
     ReleaseDC(nullptr, screen);
-    GdiFlush();
     return pixels;
 }
 
@@ -55,9 +49,7 @@ const char kOneNote[] = "120626\r\nShopping\r\nmilk\r\r\nbread\xB0\r\n";
 class WindowColours : public ::testing::Test {
 protected:
     void SetUp() override {
-        Scriblet::Options options;
-        options.notes = std::string(kOneNote);
-        app_ = std::make_unique<Scriblet>(options);
+        app_ = std::make_unique<Scriblet>(withNotes(kOneNote));
         ASSERT_TRUE(app_->started());
     }
 
@@ -127,43 +119,13 @@ TEST_F(WindowColours, ListShowsAccentTitlesOnWhite) {
 
 // A bitmap of scriblet.exe's resources, drawn into pixels of its own size.
 std::unique_ptr<Pixels> programBitmap(const std::string& name) {
-    char path[MAX_PATH];
-    std::string exe(path, GetModuleFileNameA(nullptr, path, MAX_PATH));
-    exe.erase(exe.find_last_of("\\/") + 1);
-    exe += "scriblet.exe";
-    HMODULE program = LoadLibraryExA(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    HMODULE program = LoadLibraryExA(programPath().c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     if (!program) return nullptr;
     auto bitmap = static_cast<HBITMAP>(LoadImageA(program, name.c_str(), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     FreeLibrary(program);
-    if (!bitmap) return nullptr;
-    BITMAP size{};
-    GetObjectA(bitmap, sizeof size, &size);
-    auto pixels = std::make_unique<Pixels>(size.bmWidth, size.bmHeight);
-    HDC source = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(source, bitmap);
-    BitBlt(pixels->dc(), 0, 0, size.bmWidth, size.bmHeight, source, 0, 0, SRCCOPY);
-    SelectObject(source, old);
-    DeleteDC(source);
-    DeleteObject(bitmap);
-    GdiFlush();
+    std::unique_ptr<Pixels> pixels = pixelsOf(bitmap);
+    if (bitmap) DeleteObject(bitmap);
     return pixels;
-}
-
-// The first pixel where a button on the screen differs from the picture, or "".
-std::string difference(const Pixels& shown, const Pixels& picture) {
-    if (shown.width() != picture.width() || shown.height() != picture.height()) {
-        return "button " + std::to_string(shown.width()) + " x " + std::to_string(shown.height()) + ", picture " +
-               std::to_string(picture.width()) + " x " + std::to_string(picture.height());
-    }
-    for (int y = 0; y < shown.height(); ++y) {
-        for (int x = 0; x < shown.width(); ++x) {
-            if (shown.at(x, y) != picture.at(x, y)) {
-                return "at (" + std::to_string(x) + ", " + std::to_string(y) + ") the button shows " +
-                       colourName(shown.at(x, y)) + ", the picture has " + colourName(picture.at(x, y));
-            }
-        }
-    }
-    return "";
 }
 
 class ButtonPictures : public WindowColours {
@@ -174,7 +136,7 @@ protected:
         const auto expected = programBitmap(picture);
         ASSERT_NE(nullptr, expected) << "scriblet.exe has no bitmap " << picture;
         const auto shown = captureClient(*app_, app_->control(id));
-        EXPECT_EQ("", difference(*shown, *expected)) << "control " << id << " should show " << picture;
+        EXPECT_EQ("", shown->differenceFrom(*expected)) << "control " << id << " should show " << picture;
     }
     void setPressed(int id, bool pressed) const { app_->sendTo(id, BM_SETSTATE, pressed ? TRUE : FALSE, 0); }
     void giveFocus(int id) const {

@@ -3,17 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
+#include "tests/win/e2e_fixtures.h"
 #include "tests/win/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {
 
-const std::string kAlpha = "010203\r\nAlpha\r\nfirst\xB0\r\n";
-
 TEST(DateButton, StampsTodayIntoTheShownNote) {
-    Scriblet::Options options;
-    options.notes = kAlpha;
-    Scriblet app(options);
+    Scriblet app(withNotes(kAlpha));
     ASSERT_TRUE(app.started());
 
     app.click(IDC_DATE_BUTTON);
@@ -25,9 +22,7 @@ TEST(DateButton, StampsTodayIntoTheShownNote) {
 }
 
 TEST(DateButton, DoubleClickPressesTheButtonAgainAndStampsTwice) {
-    Scriblet::Options options;
-    options.notes = kAlpha;
-    Scriblet app(options);
+    Scriblet app(withNotes(kAlpha));
     ASSERT_TRUE(app.started());
     HWND button = app.control(IDC_DATE_BUTTON);
 

@@ -28,9 +28,7 @@ void deleteShownNote(const Scriblet& app, int answer) {
 }
 
 TEST(Delete, OkRemovesTheShownNoteAndUndoBringsBackWhatWasShown) {
-    Scriblet::Options options;
-    options.notes = kThreeNotes;
-    Scriblet app(options);
+    Scriblet app(withNotes(kThreeNotes));
     ASSERT_TRUE(app.started());
     EXPECT_FALSE(app.enabled(IDC_UNDO_BUTTON));
     app.selectEntry(1);
@@ -54,9 +52,7 @@ TEST(Delete, OkRemovesTheShownNoteAndUndoBringsBackWhatWasShown) {
 }
 
 TEST(Delete, CancelChangesNothing) {
-    Scriblet::Options options;
-    options.notes = kThreeNotes;
-    Scriblet app(options);
+    Scriblet app(withNotes(kThreeNotes));
     ASSERT_TRUE(app.started());
 
     deleteShownNote(app, IDCANCEL);
@@ -67,9 +63,7 @@ TEST(Delete, CancelChangesNothing) {
 }
 
 TEST(Delete, PendingNoteCannotBeDeleted) {
-    Scriblet::Options options;
-    options.notes = kThreeNotes;
-    Scriblet app(options);
+    Scriblet app(withNotes(kThreeNotes));
     ASSERT_TRUE(app.started());
     app.selectEntry(3);
 
@@ -80,9 +74,7 @@ TEST(Delete, PendingNoteCannotBeDeleted) {
 }
 
 TEST(Delete, UndoAfterTwoDeletionsRestoresOnlyTheSecond) {
-    Scriblet::Options options;
-    options.notes = kThreeNotes;
-    Scriblet app(options);
+    Scriblet app(withNotes(kThreeNotes));
     ASSERT_TRUE(app.started());
 
     deleteShownNote(app, IDOK);

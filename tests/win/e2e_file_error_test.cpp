@@ -6,14 +6,11 @@
 #include <memory>
 
 #include "res/resource.h"
+#include "tests/win/e2e_fixtures.h"
 #include "tests/win/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {
-
-const std::string kTwoNotes =
-    "010203\r\nAlpha\r\nfirst\xB0\r\n"
-    "040506\r\nBeta\r\nsecond\xB0\r\n";
 
 void expectFileErrorBox(const Scriblet& app) {
     const std::optional<MessageBoxInfo> box = app.waitForMessageBox();
@@ -51,12 +48,10 @@ const Obstacle kObstacles[] = {
      }},
 };
 
-class FailedSave : public testing::TestWithParam<Obstacle> {};
+class FailedSave : public ::testing::TestWithParam<Obstacle> {};
 
 TEST_P(FailedSave, CloseButtonReportsItAndTheWindowStaysOpen) {
-    Scriblet::Options options;
-    options.notes = kTwoNotes;
-    Scriblet app(options);
+    Scriblet app(withNotes(kTwoNotes));
     ASSERT_TRUE(app.started());
     app.typeAtEnd(IDC_BODY, " more");
     std::function<void()> lift = GetParam().raise(app.dir());
@@ -77,9 +72,7 @@ TEST_P(FailedSave, CloseButtonReportsItAndTheWindowStaysOpen) {
 }
 
 TEST_P(FailedSave, SelectingAnotherNoteReportsItAndKeepsTheShownNoteSelected) {
-    Scriblet::Options options;
-    options.notes = kTwoNotes;
-    Scriblet app(options);
+    Scriblet app(withNotes(kTwoNotes));
     ASSERT_TRUE(app.started());
     app.typeAtEnd(IDC_BODY, " more");
     std::function<void()> lift = GetParam().raise(app.dir());
@@ -100,8 +93,8 @@ TEST_P(FailedSave, SelectingAnotherNoteReportsItAndKeepsTheShownNoteSelected) {
               printable(app.notes().value_or("")));
 }
 
-INSTANTIATE_TEST_SUITE_P(Obstacles, FailedSave, testing::ValuesIn(kObstacles),
-                         [](const testing::TestParamInfo<Obstacle>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Obstacles, FailedSave, ::testing::ValuesIn(kObstacles),
+                         [](const ::testing::TestParamInfo<Obstacle>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace scriblet::e2e

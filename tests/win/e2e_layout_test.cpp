@@ -56,12 +56,6 @@ void expectLaidOut(const Scriblet& app) {
     }
 }
 
-RECT windowRect(const Scriblet& app) {
-    RECT rect{};
-    GetWindowRect(app.window(), &rect);
-    return rect;
-}
-
 void resizeWindow(const Scriblet& app, int width, int height) {
     SetWindowPos(app.window(), nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     app.waitIdle();
@@ -82,7 +76,7 @@ TEST(WindowLayout, GrowingByAHundredMovesAndWidensTheRightControls) {
     RECT before[std::size(kPlaces)];
     for (std::size_t i = 0; i < std::size(kPlaces); ++i) before[i] = app.controlRect(kPlaces[i].id);
     const RECT clientBefore = app.clientRect();
-    const RECT frame = windowRect(app);
+    const RECT frame = windowRect(app.window());
 
     resizeWindow(app, frame.right - frame.left + 100, frame.bottom - frame.top + 100);
     const RECT clientAfter = app.clientRect();
@@ -116,7 +110,7 @@ TEST(WindowLayout, WindowCannotBeMadeSmallerThanTheMinimum) {
     Scriblet app;
     ASSERT_TRUE(app.started());
     resizeWindow(app, 100, 100);
-    const RECT frame = windowRect(app);
+    const RECT frame = windowRect(app.window());
     EXPECT_EQ(282, frame.right - frame.left);
     EXPECT_EQ(172, frame.bottom - frame.top);
     expectLaidOut(app);
@@ -135,7 +129,7 @@ void mouseAt(int x, int y, DWORD buttons = 0) {
 
 // Drags the window's bottom right corner by dx, dy in small steps.
 void dragCorner(const Scriblet& app, int dx, int dy) {
-    const RECT frame = windowRect(app);
+    const RECT frame = windowRect(app.window());
     const int x = frame.right - 2;
     const int y = frame.bottom - 2;
     mouseAt(x, y);
@@ -150,14 +144,14 @@ TEST(WindowLayout, DraggingTheFrameStopsAtTheMinimumSize) {
     Scriblet app;
     ASSERT_TRUE(app.started());
     dragCorner(app, -400, -400);
-    RECT frame = windowRect(app);
+    RECT frame = windowRect(app.window());
     EXPECT_EQ(282, frame.right - frame.left);
     EXPECT_EQ(172, frame.bottom - frame.top);
     expectLaidOut(app);
 
     // The same drag outwards grows it by as much as the mouse moved.
     dragCorner(app, 150, 120);
-    frame = windowRect(app);
+    frame = windowRect(app.window());
     EXPECT_EQ(432, frame.right - frame.left);
     EXPECT_EQ(292, frame.bottom - frame.top);
     expectLaidOut(app);

@@ -7,14 +7,14 @@
 namespace scriblet::e2e {
 namespace {
 
+using testing::record;
+
 TEST(Limits, FullTableRefusesANewNoteWithAWarning) {
     // 32766 notes and the pending one fill the 32767 places of the table.
     const int kNotes = 32766;
     std::string bytes;
-    for (int i = 0; i < kNotes; ++i) bytes += "010203\r\nNote " + std::to_string(i) + "\r\nbody\xB0\r\n";
-    Scriblet::Options options;
-    options.notes = bytes;
-    Scriblet app(options);
+    for (int i = 0; i < kNotes; ++i) bytes += record("010203", "Note " + std::to_string(i), "body");
+    Scriblet app(withNotes(bytes));
     ASSERT_TRUE(app.started());
 
     app.sendTo(IDC_TITLE_LIST, LB_SETCURSEL, kNotes, 0);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
+#include "tests/win/e2e_fixtures.h"
 #include "tests/win/scriblet_driver.h"
 
 namespace scriblet::e2e {
@@ -10,12 +11,8 @@ namespace {
 
 using Entries = std::vector<std::string>;
 
-const std::string kAlpha = "010203\r\nAlpha\r\nfirst\xB0\r\n";
-
 TEST(NewNote, TypedTitleBecomesANoteStampedWithToday) {
-    Scriblet::Options options;
-    options.notes = std::string();
-    Scriblet app(options);
+    Scriblet app(withNotes(""));
     ASSERT_TRUE(app.started());
     ASSERT_EQ(Entries{"<New>"}, app.listEntries());
     EXPECT_EQ(0, app.listSelection());
@@ -37,9 +34,7 @@ TEST(NewNote, TypedTitleBecomesANoteStampedWithToday) {
 }
 
 TEST(NewNote, TypedBodyBecomesAnUntitledNoteWhenATitleIsClicked) {
-    Scriblet::Options options;
-    options.notes = kAlpha;
-    Scriblet app(options);
+    Scriblet app(withNotes(kAlpha));
     ASSERT_TRUE(app.started());
     app.selectEntry(1);
     ASSERT_EQ(1, app.listSelection());
@@ -61,9 +56,7 @@ TEST(NewNote, TypedBodyBecomesAnUntitledNoteWhenATitleIsClicked) {
 }
 
 TEST(NewNote, DateTypedIntoTheShownNoteAddsNoUntitledRecord) {
-    Scriblet::Options options;
-    options.notes = kAlpha;
-    Scriblet app(options);
+    Scriblet app(withNotes(kAlpha));
     ASSERT_TRUE(app.started());
 
     app.replaceText(IDC_DATE, "0909");
@@ -74,9 +67,7 @@ TEST(NewNote, DateTypedIntoTheShownNoteAddsNoUntitledRecord) {
 }
 
 TEST(NewNote, PendingNoteVisitedAndLeftUntouchedIsNotWritten) {
-    Scriblet::Options options;
-    options.notes = kAlpha;
-    Scriblet app(options);
+    Scriblet app(withNotes(kAlpha));
     ASSERT_TRUE(app.started());
 
     app.selectEntry(1);
@@ -91,9 +82,7 @@ TEST(NewNote, PendingNoteVisitedAndLeftUntouchedIsNotWritten) {
 }
 
 TEST(NewNote, DateTypedIntoThePendingNoteIsWrittenAsUntitled) {
-    Scriblet::Options options;
-    options.notes = kAlpha;
-    Scriblet app(options);
+    Scriblet app(withNotes(kAlpha));
     ASSERT_TRUE(app.started());
 
     app.selectEntry(1);

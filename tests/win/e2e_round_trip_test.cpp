@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
+#include "tests/win/e2e_fixtures.h"
 #include "tests/win/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {
 
+using testing::record;
 using Entries = std::vector<std::string>;
 
 TEST(RoundTrip, FileOfSeveralNotesIsWrittenBackByteForByte) {
@@ -16,9 +18,7 @@ TEST(RoundTrip, FileOfSeveralNotesIsWrittenBackByteForByte) {
         "010104\r\nOven 200\xB0 C\r\n<empty>\xB0\r\n"
         "whenever\r\nUntitled\r\nweather: 20\x10" "B0C\xB0\r\n"
         "070809\r\nLast\r\nx\xB0\r\n";
-    Scriblet::Options options;
-    options.notes = bytes;
-    Scriblet app(options);
+    Scriblet app(withNotes(bytes));
     ASSERT_TRUE(app.started());
     EXPECT_EQ((Entries{"Shopping", "Oven 200\xB0 C", "Untitled", "Last", "<New>"}), app.listEntries());
     EXPECT_EQ("milk\r\nbread\r\n\r\neggs", app.text(IDC_BODY));
@@ -44,23 +44,14 @@ TEST(RoundTrip, ViewedNotesAreWrittenBackByteForByteWhateverTheyHold) {
     for (int i = 0; i < 30; ++i) longDate += "date " + std::to_string(i % 10) + "...";
     for (int i = 0; i < 40; ++i) longBody += "line " + std::to_string(i % 10) + "\r\n";
     const std::string shorterBody = longBody.substr(0, 255);
-    auto onDisk = [](std::string body) {
-        for (std::size_t at = body.find('\n'); at != std::string::npos; at = body.find('\n', at + 2)) {
-            body.insert(at, "\r");
-        }
-        return body;
-    };
     const std::string rtf = "{\\rtf1\\ansi plain {\\b bold} text}";
     const std::string bytes =
-        longDate + "\r\nLong\r\n" + onDisk(longBody) + "\xB0\r\n" +
-        longDate.substr(0, 255) + "\r\nShorter\r\n" + onDisk(shorterBody) + "\xB0\r\n" +
+        record(longDate, "Long", longBody) + record(longDate.substr(0, 255), "Shorter", shorterBody) +
         "010101\r\nRTF\r\n" + rtf + "\xB0\r\n" +
         "020202\r\nNUL\r\nbefore\x10" "00after\xB0\r\n" +
         "030303\r\nBreaks\r\none\rtwo\r\nthree\r\r\n\xB0\r\n" +
         "040404\r\nHigh \x81\x8D\x8F\x90\x9D\r\n\x80\x81\x8D\x8F\x90\x9D\xA0\xFF\xB0\r\n";
-    Scriblet::Options options;
-    options.notes = bytes;
-    Scriblet app(options);
+    Scriblet app(withNotes(bytes));
     ASSERT_TRUE(app.started());
     ASSERT_EQ(7, app.listCount());
     ASSERT_EQ(longDate.size(), app.text(IDC_DATE).size());
@@ -90,9 +81,7 @@ TEST(RoundTrip, TypedLineBreaksAndDegreeSignsComeBackAfterARestart) {
     const std::string body = "Heat to 200\xB0\r\nthen bake";
     std::string written;
     {
-        Scriblet::Options options;
-        options.notes = std::string();
-        Scriblet app(options);
+        Scriblet app(withNotes(""));
         ASSERT_TRUE(app.started());
         app.type(IDC_TITLE, title);
         app.type(IDC_BODY, "Heat to 200\xB0");
@@ -109,9 +98,7 @@ TEST(RoundTrip, TypedLineBreaksAndDegreeSignsComeBackAfterARestart) {
                   printable(written));
     }
 
-    Scriblet::Options options;
-    options.notes = written;
-    Scriblet again(options);
+    Scriblet again(withNotes(written));
     ASSERT_TRUE(again.started());
     EXPECT_EQ((Entries{title, "<New>"}), again.listEntries());
     EXPECT_EQ(title, again.text(IDC_TITLE));
@@ -120,13 +107,11 @@ TEST(RoundTrip, TypedLineBreaksAndDegreeSignsComeBackAfterARestart) {
 
 // A NUL or 0x1A ends what any copy of the program reads; what follows it is
 // not shown, and every save keeps it after the notes.
-class StopByte : public testing::TestWithParam<char> {};
+class StopByte : public ::testing::TestWithParam<char> {};
 
 TEST_P(StopByte, WhatFollowsItSurvivesEverySave) {
     const std::string tail = std::string(1, GetParam()) + "050505\r\nBehind\r\nkept\xB0\r\n";
-    Scriblet::Options options;
-    options.notes = "010203\r\nAlpha\r\nfirst\xB0\r\n" + tail;
-    Scriblet app(options);
+    Scriblet app(withNotes(kAlpha + tail));
     ASSERT_TRUE(app.started());
     EXPECT_EQ((Entries{"Alpha", "<New>"}), app.listEntries());
 
@@ -140,8 +125,8 @@ TEST_P(StopByte, WhatFollowsItSurvivesEverySave) {
               printable(app.notes().value_or("")));
 }
 
-INSTANTIATE_TEST_SUITE_P(RoundTrip, StopByte, testing::Values('\0', '\x1A'),
-                         [](const testing::TestParamInfo<char>& info) { return info.param ? "EndOfFile" : "Nul"; });
+INSTANTIATE_TEST_SUITE_P(RoundTrip, StopByte, ::testing::Values('\0', '\x1A'),
+                         [](const ::testing::TestParamInfo<char>& info) { return info.param ? "EndOfFile" : "Nul"; });
 
 }  // namespace
 }  // namespace scriblet::e2e

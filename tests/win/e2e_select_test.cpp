@@ -4,24 +4,16 @@
 #include <filesystem>
 
 #include "res/resource.h"
+#include "tests/win/e2e_fixtures.h"
 #include "tests/win/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {
 
-const std::string kTwoNotes =
-    "010203\r\nAlpha\r\nfirst\xB0\r\n"
-    "040506\r\nBeta\r\nsecond\xB0\r\n";
+using SelectNote = TwoNotesWithSavesCounted;
 
 // A save that would write the bytes already there writes nothing.
-TEST(SelectNote, SavesTheShownNoteBeforeShowingTheClickedOneAndOnlyWhenItChanged) {
-    Scriblet::Options options;
-    options.notes = kTwoNotes;
-    Scriblet app(options);
-    ASSERT_TRUE(app.started());
-    SaveCounter counter(app.dir().path());
-    ASSERT_TRUE(counter.watching());
-
+TEST_F(SelectNote, SavesTheShownNoteBeforeShowingTheClickedOneAndOnlyWhenItChanged) {
     app.typeAtEnd(IDC_BODY, " more");
     app.selectEntry(1);
 
@@ -43,14 +35,7 @@ TEST(SelectNote, SavesTheShownNoteBeforeShowingTheClickedOneAndOnlyWhenItChanged
     EXPECT_EQ("first more", app.text(IDC_BODY));
 }
 
-TEST(SelectNote, SelectionChangeWithoutASelectionIsIgnored) {
-    Scriblet::Options options;
-    options.notes = kTwoNotes;
-    Scriblet app(options);
-    ASSERT_TRUE(app.started());
-    SaveCounter counter(app.dir().path());
-    ASSERT_TRUE(counter.watching());
-
+TEST_F(SelectNote, SelectionChangeWithoutASelectionIsIgnored) {
     app.sendTo(IDC_TITLE_LIST, LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
     app.postCommand(IDC_TITLE_LIST, LBN_SELCHANGE);
     ASSERT_TRUE(app.waitIdle());

@@ -5,14 +5,13 @@
 #include <memory>
 
 #include "res/resource.h"
+#include "tests/win/e2e_fixtures.h"
 #include "tests/win/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {
 
 using Entries = std::vector<std::string>;
-
-const std::string kAlpha = "010203\r\nAlpha\r\nfirst\xB0\r\n";
 
 // A notes file the program cannot take in: held by another program, or
 // saved as UTF-16 by an editor.
@@ -32,13 +31,12 @@ const Unreadable kUnreadable[] = {
     {"Utf16", std::string("\xFF\xFE" "0\0" "1\0\r\0\n\0" "A\0", 12), false, "saved as Unicode text"},
 };
 
-class UnreadableStart : public testing::TestWithParam<Unreadable> {};
+class UnreadableStart : public ::testing::TestWithParam<Unreadable> {};
 
 TEST_P(UnreadableStart, IsToldOnceAndNeverSavedOver) {
     const Unreadable& c = GetParam();
     std::shared_ptr<FileHold> hold;
-    Scriblet::Options options;
-    options.notes = c.bytes;
+    Scriblet::Options options = withNotes(c.bytes);
     options.waitForWindow = false;
     options.beforeStart = [&](const ScratchDir& dir) {
         if (c.held) hold = std::make_shared<FileHold>(dir.file("notes.txt"));
@@ -81,13 +79,12 @@ TEST_P(UnreadableStart, IsToldOnceAndNeverSavedOver) {
     EXPECT_EQ(std::vector<std::string>{"notes.txt"}, app.dir().list());
 }
 
-INSTANTIATE_TEST_SUITE_P(StartProblems, UnreadableStart, testing::ValuesIn(kUnreadable),
-                         [](const testing::TestParamInfo<Unreadable>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(StartProblems, UnreadableStart, ::testing::ValuesIn(kUnreadable),
+                         [](const ::testing::TestParamInfo<Unreadable>& info) { return info.param.name; });
 
 TEST(StartProblems, NotesFileHeldBrieflyAtStartIsReadAfterAll) {
     std::shared_ptr<FileHold> hold;
-    Scriblet::Options options;
-    options.notes = kAlpha;
+    Scriblet::Options options = withNotes(kAlpha);
     options.waitForWindow = false;
     options.beforeStart = [&](const ScratchDir& dir) { hold = std::make_shared<FileHold>(dir.file("notes.txt")); };
     Scriblet app(options);
@@ -131,8 +128,7 @@ private:
 TEST(StartProblems, MissingRichEditLibraryIsToldAndNothingIsSaved) {
     DllSwitchedOff switchedOff("norichedit.exe", "riched32");
     ASSERT_TRUE(switchedOff.ok());
-    Scriblet::Options options;
-    options.notes = kAlpha;
+    Scriblet::Options options = withNotes(kAlpha);
     options.programName = "norichedit.exe";
     options.waitForWindow = false;
     Scriblet app(options);

@@ -84,8 +84,7 @@ TEST(Startup, CloseBoxEndsTheProcessWithStatusZero) {
 }
 
 TEST(Startup, ArgumentsOnTheCommandLineChangeNothing) {
-    Scriblet::Options options;
-    options.notes = std::string("120603\r\nShopping\r\nmilk\xB0\r\n");
+    Scriblet::Options options = withNotes("120603\r\nShopping\r\nmilk\xB0\r\n");
     options.arguments = "/x other.txt --help";
     Scriblet app(options);
     ASSERT_TRUE(app.started());

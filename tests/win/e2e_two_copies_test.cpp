@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
+#include "tests/win/e2e_fixtures.h"
 #include "tests/win/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {
 
-const std::string kAlpha = "010203\r\nAlpha\r\nfirst\xB0\r\n";
 const char* const kChangedSentence = "notes.txt was changed by another program after Scriblet read it.";
 
 struct SecondSave {
@@ -26,13 +26,11 @@ const SecondSave kSecondSaves[] = {
     {"CloseButtonSavesOver", true, IDYES},
 };
 
-class TwoCopies : public testing::TestWithParam<SecondSave> {};
+class TwoCopies : public ::testing::TestWithParam<SecondSave> {};
 
 TEST_P(TwoCopies, TheLaterSaveAsksBeforeTheWindowGoes) {
     const SecondSave& way = GetParam();
-    Scriblet::Options options;
-    options.notes = kAlpha;
-    Scriblet first(options);
+    Scriblet first(withNotes(kAlpha));
     ASSERT_TRUE(first.started());
     first.typeAtEnd(IDC_BODY, " from the first");
 
@@ -75,8 +73,8 @@ TEST_P(TwoCopies, TheLaterSaveAsksBeforeTheWindowGoes) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Ways, TwoCopies, testing::ValuesIn(kSecondSaves),
-                         [](const testing::TestParamInfo<SecondSave>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Ways, TwoCopies, ::testing::ValuesIn(kSecondSaves),
+                         [](const ::testing::TestParamInfo<SecondSave>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace scriblet::e2e

@@ -13,11 +13,16 @@
 #include "res/resource.h"
 #include "tests/win/inproc_support.h"
 #include "tests/win/label_host_resource.h"
+#include "tests/win/pixels.h"
 #include "ui/about/about_dialog.h"
 #include "ui/about/hyperlink_label.h"
 
 namespace scriblet::inproc {
 namespace {
+
+using e2e::centreOf;
+using e2e::windowRect;
+using e2e::windowText;
 
 // Handles this thread's messages for a while, as a modal loop would.
 void pumpFor(DWORD ms) {
@@ -103,12 +108,6 @@ private:
 const char kQuietHandler[] = "\"C:\\windows\\system32\\cmd.exe\" /c rem \"%1\"";
 const char kMissingHandler[] = "\"C:\\scriblet-no-such-dir\\browse.exe\" -nohome \"%1\"";
 
-std::string textOf(HWND hwnd) {
-    char text[1024] = {};
-    GetWindowTextA(hwnd, text, sizeof text);
-    return text;
-}
-
 std::string toolTipText(const HyperlinkLabel& label) {
     char text[1024] = {};
     TTTOOLINFOA tool{};
@@ -131,12 +130,6 @@ bool underlined(HWND hwnd) {
     return fontOf(hwnd).lfUnderline != 0;
 }
 
-POINT centreOf(HWND hwnd) {
-    RECT rect{};
-    GetWindowRect(hwnd, &rect);
-    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
-}
-
 bool moveCursorTo(POINT point) {
     SetCursorPos(point.x, point.y);
     POINT now{};
@@ -153,33 +146,11 @@ int pixelsOfColour(HWND hwnd, COLORREF colour) {
     UpdateWindow(hwnd);
     RECT client{};
     GetClientRect(hwnd, &client);
-    const int width = client.right;
-    const int height = client.bottom;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    e2e::Pixels pixels(client.right, client.bottom);
     HDC window = GetDC(hwnd);
-    HDC memory = CreateCompatibleDC(window);
-    void* bits = nullptr;
-    HBITMAP dib = CreateDIBSection(window, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, dib);
-    BitBlt(memory, 0, 0, width, height, window, 0, 0, SRCCOPY);
-    GdiFlush();
-    int count = 0;
-    const auto* pixels = static_cast<const DWORD*>(bits);
-    for (int i = 0; pixels && i < width * height; ++i) {
-        const DWORD p = pixels[i];
-        if (RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF) == colour) ++count;
-    }
-    SelectObject(memory, old);
-    DeleteObject(dib);
-    DeleteDC(memory);
+    pixels.copyFrom(window, 0, 0);
     ReleaseDC(hwnd, window);
-    return count;
+    return pixels.count(client, colour);
 }
 
 // A press on a control, as the mouse gives it: the static raises STN_CLICKED,
@@ -224,7 +195,7 @@ TEST_F(LabelInHost, AttachmentTakesAddressAndTextFromEachOther) {
     run([](LabelHost& host) {
         EXPECT_EQ("http://text.example/", host.textLink.address());
         EXPECT_EQ("http://text.example/", toolTipText(host.textLink));
-        EXPECT_EQ("http://empty.example/", textOf(host.emptyLink.handle()));
+        EXPECT_EQ("http://empty.example/", windowText(host.emptyLink.handle()));
         EXPECT_EQ("http://empty.example/", toolTipText(host.emptyLink));
         for (const HyperlinkLabel* link : {&host.textLink, &host.emptyLink}) {
             EXPECT_TRUE(GetWindowLongA(link->handle(), GWL_STYLE) & SS_NOTIFY);
@@ -248,7 +219,7 @@ TEST_F(LabelInHost, AddressSetAfterAttachmentReplacesTheTooltipText) {
     run([](LabelHost& host) {
         host.textLink.setAddress("http://later.example/page");
         EXPECT_EQ("http://later.example/page", toolTipText(host.textLink));
-        EXPECT_EQ("http://text.example/", textOf(host.textLink.handle()));
+        EXPECT_EQ("http://text.example/", windowText(host.textLink.handle()));
     });
 }
 
@@ -309,7 +280,7 @@ TEST_P(UnderlineModes, FollowTheModeThroughHoverAndLeaving) {
         link.setUnderlineMode(c.mode);
         EXPECT_EQ(c.idle, underlined(label)) << "before hover";
 
-        ASSERT_TRUE(moveCursorTo(centreOf(label)));
+        ASSERT_TRUE(moveCursorTo(centreOf(windowRect(label))));
         SendMessageA(label, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
         EXPECT_TRUE(link.hovering());
         EXPECT_EQ(c.hovering, underlined(label)) << "while hovering";
@@ -344,7 +315,7 @@ TEST_F(LabelInHost, ColoursFollowHoverAndTheOutcomeOfEachClick) {
         EXPECT_GT(pixelsOfColour(label, kLinkBlue), 0);
         EXPECT_EQ(0, pixelsOfColour(label, kHoverRed));
 
-        ASSERT_TRUE(moveCursorTo(centreOf(label)));
+        ASSERT_TRUE(moveCursorTo(centreOf(windowRect(label))));
         SendMessageA(label, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
         EXPECT_GT(pixelsOfColour(label, kHoverRed), 0);
         EXPECT_EQ(0, pixelsOfColour(label, kLinkBlue));
@@ -444,21 +415,13 @@ TEST_F(LabelInHost, TheTooltipGoesWithTheDialogAndTheLabel) {
 
 class AboutBoxInProcess : public ::testing::Test {
 protected:
-    void SetUp() override {
-        brushes_.background = CreateSolidBrush(kBackgroundColour);
-        brushes_.accent = CreateSolidBrush(kAccentColour);
-    }
-    void TearDown() override {
-        DeleteObject(brushes_.background);
-        DeleteObject(brushes_.accent);
-    }
     INT_PTR run(const std::function<void(HWND, AboutDialog&)>& body) {
         AboutDialog about(brushes_);
         return runModal(about, [&](HWND hwnd) { body(hwnd, about); });
     }
 
     TestApplication app_;
-    Brushes brushes_;
+    TestBrushes brushes_;
 };
 
 struct ExpectedControl {
@@ -493,7 +456,7 @@ TEST_F(AboutBoxInProcess, TemplateIsABorderlessPopupWithItsSixControls) {
         EXPECT_TRUE(style & WS_POPUP);
         EXPECT_TRUE(style & WS_VISIBLE);
         EXPECT_EQ(0u, style & (WS_CAPTION | WS_BORDER | WS_SYSMENU | WS_THICKFRAME));
-        EXPECT_EQ("", textOf(box));
+        EXPECT_EQ("", windowText(box));
 
         RECT size{0, 0, 194, 112};
         MapDialogRect(box, &size);
@@ -532,14 +495,14 @@ TEST_F(AboutBoxInProcess, TemplateIsABorderlessPopupWithItsSixControls) {
 
 TEST_F(AboutBoxInProcess, TextsReadAsLogoIdentificationAndTheAddressWithoutItsScheme) {
     run([](HWND box, AboutDialog&) {
-        EXPECT_EQ("www.scribletapp.", textOf(GetDlgItem(box, IDC_ABOUT_FIRST_LINK)));
-        EXPECT_EQ("example/", textOf(GetDlgItem(box, IDC_ABOUT_SECOND_LINK)));
-        EXPECT_EQ(std::string("http://") + textOf(GetDlgItem(box, IDC_ABOUT_FIRST_LINK)) +
-                      textOf(GetDlgItem(box, IDC_ABOUT_SECOND_LINK)),
+        EXPECT_EQ("www.scribletapp.", windowText(GetDlgItem(box, IDC_ABOUT_FIRST_LINK)));
+        EXPECT_EQ("example/", windowText(GetDlgItem(box, IDC_ABOUT_SECOND_LINK)));
+        EXPECT_EQ(std::string("http://") + windowText(GetDlgItem(box, IDC_ABOUT_FIRST_LINK)) +
+                      windowText(GetDlgItem(box, IDC_ABOUT_SECOND_LINK)),
                   kMakerAddress);
-        EXPECT_EQ("--", textOf(GetDlgItem(box, IDOK)));
+        EXPECT_EQ("--", windowText(GetDlgItem(box, IDOK)));
 
-        const std::string logo = textOf(GetDlgItem(box, IDC_ABOUT_LOGO));
+        const std::string logo = windowText(GetDlgItem(box, IDC_ABOUT_LOGO));
         ASSERT_FALSE(logo.empty());
         EXPECT_EQ('\n', logo.back());
         const std::vector<std::string> lines = linesOf(logo);
@@ -553,7 +516,7 @@ TEST_F(AboutBoxInProcess, TextsReadAsLogoIdentificationAndTheAddressWithoutItsSc
         EXPECT_LE(lines.back().size(), 11u) << lines.back();
 
         HWND identification = GetWindow(box, GW_CHILD);
-        const std::vector<std::string> id = linesOf(textOf(identification));
+        const std::vector<std::string> id = linesOf(windowText(identification));
         ASSERT_EQ(4u, id.size());
         EXPECT_EQ("scriblet", id[1]);
         for (const std::string& line : {id[0], id[1], id[2]}) {
@@ -606,19 +569,14 @@ const ColourCase kColourCases[] = {
 
 TEST_F(AboutBoxInProcess, ColoursWhiteBackgroundOrangeLinksLightBlueElse) {
     run([&](HWND box, AboutDialog&) {
-        HDC dc = CreateCompatibleDC(nullptr);
         for (const ColourCase& c : kColourCases) {
             HWND control = c.id ? GetDlgItem(box, c.id) : box;
             if (c.id == -1) control = GetWindow(box, GW_CHILD);
-            SetTextColor(dc, RGB(1, 2, 3));
-            SetBkColor(dc, RGB(1, 2, 3));
-            const LRESULT brush = SendMessageA(box, c.message, reinterpret_cast<WPARAM>(dc),
-                                               reinterpret_cast<LPARAM>(control));
-            EXPECT_EQ(reinterpret_cast<LRESULT>(brushes_.background), brush) << "control " << c.id;
-            EXPECT_EQ(c.text, GetTextColor(dc)) << "control " << c.id;
-            EXPECT_EQ(c.background, GetBkColor(dc)) << "control " << c.id;
+            const ColourAnswer answer = colourAnswer(box, c.message, control);
+            EXPECT_EQ(reinterpret_cast<LRESULT>(brushes_.background), answer.brush) << "control " << c.id;
+            EXPECT_EQ(c.text, answer.text) << "control " << c.id;
+            EXPECT_EQ(c.background, answer.background) << "control " << c.id;
         }
-        DeleteDC(dc);
     });
 }
 
@@ -631,9 +589,9 @@ TEST_F(AboutBoxInProcess, CursorIsTheHandOverEitherLinkAndTheArrowElsewhere) {
             POINT at;
             HCURSOR expected;
         } moves[] = {
-            {centreOf(about.firstLink().handle()), hand},
-            {centreOf(GetDlgItem(box, IDC_ABOUT_LOGO)), arrow},
-            {centreOf(about.secondLink().handle()), hand},
+            {centreOf(windowRect(about.firstLink().handle())), hand},
+            {centreOf(windowRect(GetDlgItem(box, IDC_ABOUT_LOGO))), arrow},
+            {centreOf(windowRect(about.secondLink().handle())), hand},
             {kFarAway, arrow},
         };
         for (const auto& move : moves) {
@@ -723,7 +681,7 @@ TEST_P(LinkPress, OpensTheAddressOnceKeepsTheBoxAndTakesTheCaptureBack) {
             captureWatch = CaptureWatch{box, seen, false};
             seen->answerAll = true;
             answerNextMessageBox(seen);
-            pressAt(box, centreOf(GetDlgItem(box, GetParam())));
+            pressAt(box, centreOf(windowRect(GetDlgItem(box, GetParam()))));
         },
         [&](HWND box) {
             stillOpen = IsWindowVisible(box) != FALSE;
@@ -732,13 +690,13 @@ TEST_P(LinkPress, OpensTheAddressOnceKeepsTheBoxAndTakesTheCaptureBack) {
             // Once the box has lost the capture, the press goes to the label itself.
             ReleaseCapture();
             HWND link = GetDlgItem(box, GetParam());
-            moveCursorTo(centreOf(link));
+            moveCursorTo(centreOf(windowRect(link)));
             PostMessageA(link, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
             PostMessageA(link, WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
         },
         [&](HWND box) {
             seen->answerAll = false;
-            pressAt(box, centreOf(GetDlgItem(box, IDC_ABOUT_LOGO)));
+            pressAt(box, centreOf(windowRect(GetDlgItem(box, IDC_ABOUT_LOGO))));
         },
     });
     UnhookWindowsHookEx(hook);
@@ -759,7 +717,7 @@ TEST_P(LinkPress, OpensTheAddressOnceKeepsTheBoxAndTakesTheCaptureBack) {
 INSTANTIATE_TEST_SUITE_P(Halves, LinkPress, ::testing::Values(IDC_ABOUT_FIRST_LINK, IDC_ABOUT_SECOND_LINK));
 
 TEST_F(AboutBoxLoop, APressOutsideTheLinksEndsTheBox) {
-    EXPECT_EQ(IDOK, runSteps({[](HWND box) { pressAt(box, centreOf(GetDlgItem(box, IDC_ABOUT_LOGO))); }}));
+    EXPECT_EQ(IDOK, runSteps({[](HWND box) { pressAt(box, centreOf(windowRect(GetDlgItem(box, IDC_ABOUT_LOGO)))); }}));
 }
 
 TEST_F(AboutBoxLoop, APressAwayFromTheBoxEndsItToo) {

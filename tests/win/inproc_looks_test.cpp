@@ -14,6 +14,7 @@
 #include "notes/file_system.h"
 #include "res/resource.h"
 #include "tests/win/inproc_support.h"
+#include "tests/win/pixels.h"
 #include "ui/main/layout.h"
 #include "ui/main/notes_dialog.h"
 #include "ui/win/picture_button.h"
@@ -430,7 +431,6 @@ TEST_F(LooksInProcess, RestoringAtAnotherSizeLaysTheWindowOutForIt) {
 
 TEST_F(LooksInProcess, ColourAnswersForEachKindOfControl) {
     run([this](HWND hwnd, NotesDialog&) {
-        HDC dc = CreateCompatibleDC(nullptr);
         const struct {
             UINT message;
             int from;  // 0: the window itself
@@ -449,17 +449,13 @@ TEST_F(LooksInProcess, ColourAnswersForEachKindOfControl) {
             {WM_CTLCOLORMSGBOX, 0, brushes_.background, kAccentColour, kBackgroundColour},
         };
         for (const auto& c : cases) {
-            SetTextColor(dc, RGB(1, 2, 3));
-            SetBkColor(dc, RGB(4, 5, 6));
             HWND from = c.from ? GetDlgItem(hwnd, c.from) : hwnd;
-            const LRESULT brush =
-                SendMessageA(hwnd, c.message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(from));
+            const ColourAnswer answer = colourAnswer(hwnd, c.message, from);
             SCOPED_TRACE("message " + std::to_string(c.message) + " from " + std::to_string(c.from));
-            EXPECT_EQ(reinterpret_cast<LRESULT>(c.brush), brush);
-            EXPECT_EQ(c.text, GetTextColor(dc));
-            EXPECT_EQ(c.background, GetBkColor(dc));
+            EXPECT_EQ(reinterpret_cast<LRESULT>(c.brush), answer.brush);
+            EXPECT_EQ(c.text, answer.text);
+            EXPECT_EQ(c.background, answer.background);
         }
-        DeleteDC(dc);
     });
 }
 
@@ -518,37 +514,17 @@ TEST_F(LooksInProcess, OnlyTheMinimisedWindowPaintsItselfAsItsIcon) {
     });
 }
 
-// The pixels of a bitmap, for comparing two bitmaps by content.
-std::vector<DWORD> pixelsOf(HBITMAP bitmap) {
-    if (!bitmap) return {};
-    BITMAP size{};
-    GetObjectA(bitmap, sizeof size, &size);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = size.bmWidth;
-    info.bmiHeader.biHeight = -size.bmHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    std::vector<DWORD> pixels(static_cast<std::size_t>(size.bmWidth) * static_cast<std::size_t>(size.bmHeight));
-    HDC dc = GetDC(nullptr);
-    GetDIBits(dc, bitmap, 0, static_cast<UINT>(size.bmHeight), pixels.data(), &info, DIB_RGB_COLORS);
-    ReleaseDC(nullptr, dc);
-    pixels.push_back(static_cast<DWORD>(size.bmWidth));
-    return pixels;
-}
-
 // The picture a state of a button shows: the name of the bitmap whose pixels
 // it has, or "none".
 std::string pictureName(const win::PictureButton& button, UINT state, const std::string& base) {
-    const std::vector<DWORD> shown = pixelsOf(button.pictureFor(state));
-    if (shown.empty()) return "none";
+    const std::unique_ptr<e2e::Pixels> shown = e2e::pixelsOf(button.pictureFor(state));
+    if (!shown) return "none";
     for (const char* suffix : {"U", "D", "F", "X"}) {
         HBITMAP candidate = static_cast<HBITMAP>(
             LoadImageA(GetModuleHandleA(nullptr), (base + suffix).c_str(), IMAGE_BITMAP, 0, 0, LR_DEFAULTCOLOR));
-        const bool same = candidate && pixelsOf(candidate) == shown;
+        const std::unique_ptr<e2e::Pixels> pixels = e2e::pixelsOf(candidate);
         if (candidate) DeleteObject(candidate);
-        if (same) return base + suffix;
+        if (pixels && shown->differenceFrom(*pixels).empty()) return base + suffix;
     }
     return "another picture";
 }

@@ -97,8 +97,8 @@ TEST_P(FailedHandler, IsToldTheProcessLivesOnAndNothingIsSavedAfter) {
     EXPECT_EQ(internalErrorMessage(true), seen->text);
     EXPECT_EQ(1, seen->count);
     EXPECT_TRUE(heldBack);
-    EXPECT_EQ(e2e::printable(notes), e2e::printable(scratch_.dir().read("notes.txt").value_or("")));
-    EXPECT_EQ(std::vector<std::string>{"notes.txt"}, scratch_.dir().list());
+    EXPECT_EQ(testing::printable(notes), testing::printable(scratch_.read("notes.txt").value_or("")));
+    EXPECT_EQ(std::vector<std::string>{"notes.txt"}, scratch_.list());
 }
 
 INSTANTIATE_TEST_SUITE_P(Where, FailedHandler, ::testing::Values(Failing::SetUp, Failing::ControlHandler),

@@ -24,15 +24,15 @@ void CALLBACK runTask(HWND, UINT, UINT_PTR id, DWORD) {
 
 }  // namespace
 
-ScratchCurrentDirectory::ScratchCurrentDirectory() {
-    char current[MAX_PATH];
-    GetCurrentDirectoryA(MAX_PATH, current);
-    previous_ = current;
-    SetCurrentDirectoryA(dir_.path().c_str());
-}
-
-ScratchCurrentDirectory::~ScratchCurrentDirectory() {
-    SetCurrentDirectoryA(previous_.c_str());
+ColourAnswer colourAnswer(HWND window, UINT message, HWND from) {
+    // Colours no window sets show which ones it left alone.
+    HDC dc = CreateCompatibleDC(nullptr);
+    SetTextColor(dc, RGB(1, 2, 3));
+    SetBkColor(dc, RGB(4, 5, 6));
+    const LRESULT brush = SendMessageA(window, message, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(from));
+    const ColourAnswer answer{brush, GetTextColor(dc), GetBkColor(dc)};
+    DeleteDC(dc);
+    return answer;
 }
 
 void runSoon(std::function<void()> task, UINT delayMs) {
@@ -79,11 +79,8 @@ void answerNextMessageBox(const std::shared_ptr<SeenMessageBox>& seen, int tries
                 if (waiting && triesLeft > 0) answerNextMessageBox(seen, triesLeft - 1);
                 return;
             }
-            char text[1024] = {};
-            GetWindowTextA(box, text, sizeof text);
-            seen->caption = text;
-            GetWindowTextA(GetDlgItem(box, 0xFFFF), text, sizeof text);
-            seen->text = text;
+            seen->caption = e2e::windowText(box);
+            seen->text = e2e::windowText(GetDlgItem(box, 0xFFFF));
             seen->owner = GetWindow(box, GW_OWNER);
             seen->seen = true;
             ++seen->count;
@@ -95,17 +92,10 @@ void answerNextMessageBox(const std::shared_ptr<SeenMessageBox>& seen, int tries
 
 void MainWindowTest::SetUp() {
     loadRichEdit();
-    brushes_.background = CreateSolidBrush(kBackgroundColour);
-    brushes_.accent = CreateSolidBrush(kAccentColour);
-}
-
-void MainWindowTest::TearDown() {
-    DeleteObject(brushes_.background);
-    DeleteObject(brushes_.accent);
 }
 
 void MainWindowTest::run(const std::function<void(HWND, NotesDialog&)>& body, const char* notes) {
-    if (notes) scratch_.dir().write("notes.txt", notes);
+    if (notes) scratch_.write("notes.txt", notes);
     NoteTable table;
     UndoSlot undo;
     NotesDialog dialog(table, undo, *files_, brushes_, [] {});

@@ -13,6 +13,7 @@
 #include "notes/file_system.h"
 #include "tests/win/scriblet_driver.h"
 #include "ui/main/notes_dialog.h"
+#include "ui/main/palette.h"
 #include "ui/win/application.h"
 #include "ui/win/dialog.h"
 
@@ -25,18 +26,29 @@ public:
     bool InitInstance() override { return false; }
 };
 
-// Makes a fresh scratch directory the current one for the test's lifetime,
-// so a window that saves notes.txt saves it there.
-class ScratchCurrentDirectory {
-public:
-    ScratchCurrentDirectory();
-    ~ScratchCurrentDirectory();
-    const e2e::ScratchDir& dir() const { return dir_; }
-
-private:
-    e2e::ScratchDir dir_;
-    std::string previous_;
+// The program's two brushes for the life of the object, as the application
+// makes them for its windows.
+struct TestBrushes : Brushes {
+    TestBrushes() {
+        background = CreateSolidBrush(kBackgroundColour);
+        accent = CreateSolidBrush(kAccentColour);
+    }
+    ~TestBrushes() {
+        DeleteObject(background);
+        DeleteObject(accent);
+    }
+    TestBrushes(const TestBrushes&) = delete;
+    TestBrushes& operator=(const TestBrushes&) = delete;
 };
+
+// A window's answer to a colour message (WM_CTLCOLOR...) from a control or
+// itself: the brush it returns and the colours it sets in the device context.
+struct ColourAnswer {
+    LRESULT brush;
+    COLORREF text;
+    COLORREF background;
+};
+ColourAnswer colourAnswer(HWND window, UINT message, HWND from);
 
 // Runs `task` on this thread from whichever message loop runs next (a
 // dialog's modal loop, a message box's), after about `delayMs`.
@@ -71,15 +83,15 @@ void loadRichEdit();
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
-    void TearDown() override;
 
     // Runs the main window on `notes` (none: no file) and `body` inside it.
     void run(const std::function<void(HWND, NotesDialog&)>& body, const char* notes = nullptr);
 
     TestApplication app_;
-    ScratchCurrentDirectory scratch_;
+    // Where the window saves notes.txt.
+    testing::CurrentScratchDir scratch_;
     std::unique_ptr<FileSystem> files_ = makePlatformFileSystem();
-    Brushes brushes_;
+    TestBrushes brushes_;
 };
 
 }  // namespace scriblet::inproc

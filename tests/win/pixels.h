@@ -1,9 +1,17 @@
-// Pixels copied off the screen or out of a bitmap, for reading colours.
+// Pixels copied off the screen, a window or a bitmap, for reading colours.
 #pragma once
 
 #include <windows.h>
 
+#include <memory>
+#include <string>
+
 namespace scriblet::e2e {
+
+inline std::string colourName(COLORREF c) {
+    return "RGB(" + std::to_string(GetRValue(c)) + "," + std::to_string(GetGValue(c)) + "," +
+           std::to_string(GetBValue(c)) + ")";
+}
 
 // A copy of width x height pixels, top-down, 32 bits each.
 class Pixels {
@@ -29,6 +37,11 @@ public:
     Pixels& operator=(const Pixels&) = delete;
 
     HDC dc() const { return dc_; }
+    // Copies as many pixels as this holds from `source`, starting at x, y.
+    void copyFrom(HDC source, int x, int y) {
+        BitBlt(dc_, 0, 0, width_, height_, source, x, y, SRCCOPY);
+        GdiFlush();
+    }
     int width() const { return width_; }
     int height() const { return height_; }
     COLORREF at(int x, int y) const {
@@ -58,6 +71,24 @@ public:
         }
         return b;
     }
+
+    // The first pixel where `other` differs, or "" where none does.
+    std::string differenceFrom(const Pixels& other) const {
+        if (width_ != other.width_ || height_ != other.height_) {
+            return std::to_string(width_) + " x " + std::to_string(height_) + " pixels against " +
+                   std::to_string(other.width_) + " x " + std::to_string(other.height_);
+        }
+        for (int y = 0; y < height_; ++y) {
+            for (int x = 0; x < width_; ++x) {
+                if (at(x, y) != other.at(x, y)) {
+                    return "at (" + std::to_string(x) + ", " + std::to_string(y) + ") " + colourName(at(x, y)) +
+                           " against " + colourName(other.at(x, y));
+                }
+            }
+        }
+        return "";
+    }
+
 private:
     int width_;
     int height_;
@@ -66,5 +97,19 @@ private:
     HGDIOBJ old_ = nullptr;
     DWORD* bits_ = nullptr;
 };
+
+// A bitmap's pixels, at its own size; none without a bitmap.
+inline std::unique_ptr<Pixels> pixelsOf(HBITMAP bitmap) {
+    if (!bitmap) return nullptr;
+    BITMAP size{};
+    GetObjectA(bitmap, sizeof size, &size);
+    auto pixels = std::make_unique<Pixels>(size.bmWidth, size.bmHeight);
+    HDC source = CreateCompatibleDC(nullptr);
+    HGDIOBJ old = SelectObject(source, bitmap);
+    pixels->copyFrom(source, 0, 0);
+    SelectObject(source, old);
+    DeleteDC(source);
+    return pixels;
+}
 
 }  // namespace scriblet::e2e

@@ -2,16 +2,10 @@
 
 #include "tests/win/pixels.h"
 
-#include <algorithm>
-#include <cstdio>
 #include <ctime>
-#include <fstream>
 #include <iterator>
-#include <sstream>
 
 namespace scriblet::e2e {
-
-namespace {
 
 std::string programPath() {
     char path[MAX_PATH];
@@ -21,22 +15,7 @@ std::string programPath() {
     return dir + "scriblet.exe";
 }
 
-void removeTree(const std::string& path) {
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path + "\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = entry.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string full = path + "\\" + name;
-            SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) removeTree(full);
-            else DeleteFileA(full.c_str());
-        } while (FindNextFileA(find, &entry));
-        FindClose(find);
-    }
-    RemoveDirectoryA(path.c_str());
-}
+namespace {
 
 std::string narrow(const std::wstring& wide) {
     if (wide.empty()) return {};
@@ -116,7 +95,8 @@ BoxIcon iconOnScreen(HWND iconControl) {
 
     HDC screen = GetDC(nullptr);
     Pixels shown(width, height);
-    BitBlt(shown.dc(), 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    shown.copyFrom(screen, rect.left, rect.top);
+    ReleaseDC(nullptr, screen);
     const struct {
         LPCSTR id;
         BoxIcon icon;
@@ -143,7 +123,6 @@ BoxIcon iconOnScreen(HWND iconControl) {
             best = candidate.icon;
         }
     }
-    ReleaseDC(nullptr, screen);
     return best;
 }
 
@@ -176,18 +155,25 @@ std::string todayStamp() {
     return buffer;
 }
 
-FileHold::FileHold(const std::string& path) {
-    handle_ = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                          FILE_ATTRIBUTE_NORMAL, nullptr);
+std::string windowText(HWND window) {
+    DWORD_PTR length = 0;
+    SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
+    std::wstring text(static_cast<std::size_t>(length) * 2 + 2, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL,
+                        5000, &copied);
+    text.resize(static_cast<std::size_t>(copied) < text.size() ? static_cast<std::size_t>(copied) : 0);
+    return narrow(text);
 }
 
-FileHold::~FileHold() {
-    release();
+RECT windowRect(HWND window) {
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    return rect;
 }
 
-void FileHold::release() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
+POINT centreOf(const RECT& rect) {
+    return POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2};
 }
 
 SaveCounter::SaveCounter(const std::string& directory) {
@@ -251,51 +237,6 @@ int SaveCounter::saves(int settleMs) {
     while (collect(0)) {
     }
     return overflowed_ ? -1 : saves_;
-}
-
-ScratchDir::ScratchDir() {
-    char temp[MAX_PATH];
-    GetTempPathA(MAX_PATH, temp);
-    static int counter = 0;
-    for (;;) {
-        path_ = std::string(temp) + "scriblet-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-                std::to_string(++counter);
-        if (CreateDirectoryA(path_.c_str(), nullptr)) break;
-        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
-    }
-}
-
-ScratchDir::~ScratchDir() {
-    removeTree(path_);
-}
-
-void ScratchDir::write(const std::string& name, const std::string& bytes) const {
-    std::ofstream out(file(name), std::ios::binary | std::ios::trunc);
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::optional<std::string> ScratchDir::read(const std::string& name) const {
-    std::ifstream in(file(name), std::ios::binary);
-    if (!in) return std::nullopt;
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool ScratchDir::exists(const std::string& name) const {
-    return GetFileAttributesA(file(name).c_str()) != INVALID_FILE_ATTRIBUTES;
-}
-
-std::vector<std::string> ScratchDir::list() const {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA entry;
-    HANDLE find = FindFirstFileA((path_ + "\\*").c_str(), &entry);
-    if (find == INVALID_HANDLE_VALUE) return names;
-    do {
-        const std::string name = entry.cFileName;
-        if (name != "." && name != "..") names.push_back(name);
-    } while (FindNextFileA(find, &entry));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
 }
 
 bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
@@ -478,7 +419,7 @@ POINT Scriblet::entryCentre(int index) const {
     RECT item{};
     SendMessageTimeoutA(control(1017), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item),
                         SMTO_NORMAL, 5000, nullptr);
-    POINT centre{(item.left + item.right) / 2, (item.top + item.bottom) / 2};
+    const POINT centre = centreOf(item);
     pointerTo(control(1017), centre.x, centre.y);
     return centre;
 }
@@ -570,15 +511,7 @@ int Scriblet::listSelection() const {
 }
 
 std::string Scriblet::text(int id) const {
-    HWND target = control(id);
-    DWORD_PTR length = 0;
-    SendMessageTimeoutW(target, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
-    std::wstring text(static_cast<std::size_t>(length) * 2 + 2, L'\0');
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(target, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL,
-                        5000, &copied);
-    text.resize(static_cast<std::size_t>(copied) < text.size() ? static_cast<std::size_t>(copied) : 0);
-    return narrow(text);
+    return windowText(control(id));
 }
 
 bool Scriblet::enabled(int id) const {
@@ -627,12 +560,7 @@ std::optional<MessageBoxInfo> Scriblet::waitForMessageBox(int timeoutMs) const {
     GetWindowTextW(box, caption, 256);
     info.caption = narrow(caption);
     // The message text is the static control with identifier 0xFFFF.
-    HWND textControl = GetDlgItem(box, 0xFFFF);
-    wchar_t text[2048] = {};
-    DWORD_PTR copied = 0;
-    SendMessageTimeoutW(textControl, WM_GETTEXT, 2048, reinterpret_cast<LPARAM>(text), SMTO_NORMAL, 5000,
-                        &copied);
-    info.text = narrow(text);
+    info.text = windowText(GetDlgItem(box, 0xFFFF));
     info.icon = iconOf(box);
     info.hasCancel = GetDlgItem(box, IDCANCEL) != nullptr && IsWindowVisible(GetDlgItem(box, IDCANCEL));
     return info;
@@ -654,18 +582,10 @@ std::optional<DWORD> Scriblet::waitForExit(int timeoutMs) {
     return code;
 }
 
-std::string printable(const std::string& bytes) {
-    std::string out;
-    for (unsigned char c : bytes) {
-        if (c == '\r') out += "\\r";
-        else if (c == '\n') out += "\\n";
-        else if (c < 0x20 || c >= 0x7F) {
-            char hex[8];
-            std::snprintf(hex, sizeof hex, "\\x%02X", c);
-            out += hex;
-        } else out += static_cast<char>(c);
-    }
-    return out;
+Scriblet::Options withNotes(const std::string& bytes) {
+    Scriblet::Options options;
+    options.notes = bytes;
+    return options;
 }
 
 }  // namespace scriblet::e2e

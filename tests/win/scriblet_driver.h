@@ -1,7 +1,8 @@
 // Drives the real scriblet.exe from a test program: starts it in a scratch
 // directory, works its window through window messages, reads back what it
 // shows and what it wrote. Every wait is bounded; a program that does not
-// answer in time is killed, so a broken build fails instead of hanging.
+// answer in time is killed, so a broken build fails instead of hanging. Its
+// readers of window text and places serve the in-process tests as well.
 #pragma once
 
 #include <windows.h>
@@ -12,27 +13,17 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/note_bytes.h"
+#include "tests/support/test_files.h"
+
 namespace scriblet::e2e {
 
-// A fresh directory under the temporary folder, removed with everything in it.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
+using testing::FileHold;
+using testing::printable;
+using testing::ScratchDir;
 
-    const std::string& path() const { return path_; }
-    std::string file(const std::string& name) const { return path_ + "\\" + name; }
-    void write(const std::string& name, const std::string& bytes) const;
-    std::optional<std::string> read(const std::string& name) const;
-    bool exists(const std::string& name) const;
-    // Names of the files in the directory, sorted.
-    std::vector<std::string> list() const;
-
-private:
-    std::string path_;
-};
+// The scriblet.exe built beside the test program.
+std::string programPath();
 
 // Polls `done` every few milliseconds until it holds or `timeoutMs` passes.
 bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
@@ -40,20 +31,13 @@ bool waitUntil(const std::function<bool()>& done, int timeoutMs = 5000);
 // Today's date as the program stamps it: "%m%d%y" of the local time.
 std::string todayStamp();
 
-// Holds a file open without sharing, as another program might, until released.
-class FileHold {
-public:
-    explicit FileHold(const std::string& path);
-    ~FileHold();
-    FileHold(const FileHold&) = delete;
-    FileHold& operator=(const FileHold&) = delete;
+// A window's text, asked for with WM_GETTEXT: a window of another process
+// answers it (GetWindowText would not ask), and so does one of this process.
+std::string windowText(HWND window);
 
-    bool held() const { return handle_ != INVALID_HANDLE_VALUE; }
-    void release();
-
-private:
-    HANDLE handle_ = INVALID_HANDLE_VALUE;
-};
+// A window's rectangle on the screen, and the middle of a rectangle.
+RECT windowRect(HWND window);
+POINT centreOf(const RECT& rect);
 
 // Counts the saves of notes.txt in a directory from outside the program:
 // each save ends by renaming its complete file to notes.txt, which the
@@ -203,7 +187,7 @@ private:
     bool started_ = false;
 };
 
-// Bytes as printable text for test messages (CR, LF and high bytes escaped).
-std::string printable(const std::string& bytes);
+// Options that start the program on a notes.txt of these bytes.
+Scriblet::Options withNotes(const std::string& bytes);
 
 }  // namespace scriblet::e2e

@@ -1,0 +1,17 @@
+// How Scriblet names itself and its maker: the about box's identification
+// text and the program's version information are both made from these, so
+// Explorer's Properties and the about box always agree. Plain string
+// literals, readable by the resource compiler and by C++ alike.
+#pragma once
+
+#define SCRIBLET_PRODUCT_NAME "Scriblet"
+#define SCRIBLET_FILE_DESCRIPTION "Scriblet notes keeper"
+#define SCRIBLET_MAKER_NAME "inkwell labs"
+#define SCRIBLET_YEAR_LINE "(c) 2026"
+
+// Explorer shows the copyright, not the maker's name, so it names both.
+#define SCRIBLET_COPYRIGHT SCRIBLET_YEAR_LINE " " SCRIBLET_MAKER_NAME
+
+// Four lines, all but the year in lower case: the maker, the product and the
+// maker's label.
+#define SCRIBLET_ABOUT_TEXT SCRIBLET_MAKER_NAME "\nscriblet\ndesk tools\n" SCRIBLET_YEAR_LINE
