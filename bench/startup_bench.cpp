@@ -161,6 +161,7 @@ const char* verdict(bool holds) { return holds ? "holds" : "MISSED"; }
 struct Row {
     double bytes = 0;
     double start = 0;
+    double fastestStart = 0;
     double switchMs = 0;
     double peakMb = 0;
 };
@@ -172,6 +173,9 @@ void printTargets(const Row& empty, const Row& full) {
     const double startRatio = full.start / empty.start;
     std::printf("  start:  %.2f times the empty start (%.1f ms against %.1f ms; target at most 1.3): %s\n",
                 startRatio, full.start, empty.start, verdict(startRatio <= 1.3));
+    // The fastest starts say the same with less of what else the host was doing.
+    std::printf("          %.2f times, fastest start against fastest start (%.1f ms against %.1f ms)\n",
+                full.fastestStart / empty.fastestStart, full.fastestStart, empty.fastestStart);
     std::printf("  switch without edits: %.1f ms (target at most 30 ms): %s\n", full.switchMs,
                 verdict(full.switchMs <= 30));
     if (empty.peakMb > 0 && full.peakMb > 0) {
@@ -220,15 +224,16 @@ int main(int argc, char** argv) {
     Row rows[3];
     for (int c = 0; c < 3; ++c) {
         if (starts[c].empty()) continue;
-        rows[c] = Row{static_cast<double>(files[c].size()), median(starts[c]), median(switches[c]), median(peaks[c])};
+        rows[c] = Row{static_cast<double>(files[c].size()), median(starts[c]),
+                      *std::min_element(starts[c].begin(), starts[c].end()), median(switches[c]), median(peaks[c])};
         char label[32];
         std::snprintf(label, sizeof label, counts[c] ? "%d notes" : "empty", counts[c]);
         char switchText[32] = "-";
         if (!switches[c].empty()) std::snprintf(switchText, sizeof switchText, "%.1f ms", median(switches[c]));
         std::printf("%-12s %10u %6u %11.1f ms %11.1f ms %11.1f ms %14s %9.1f MB\n", label,
                     static_cast<unsigned>(files[c].size()), static_cast<unsigned>(starts[c].size()), rows[c].start,
-                    *std::min_element(starts[c].begin(), starts[c].end()),
-                    *std::max_element(starts[c].begin(), starts[c].end()), switchText, rows[c].peakMb);
+                    rows[c].fastestStart, *std::max_element(starts[c].begin(), starts[c].end()), switchText,
+                    rows[c].peakMb);
     }
     if (rows[0].start > 0 && rows[2].start > 0) printTargets(rows[0], rows[2]);
     std::fflush(stdout);
