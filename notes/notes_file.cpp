@@ -581,6 +581,10 @@ ReadOutcome readNotes(NoteTable& table, FileSystem& files,
     std::string bytes;
     try {
         if (size > bytes.max_size()) throw std::bad_alloc();
+        // Room for the first save's bytes too, which it makes in this memory
+        // (saveBuffer below): a little more than the file, for the line ends
+        // and escapes a save may add. Memory never written takes no pages.
+        if (size < bytes.max_size() / 2) bytes.reserve(static_cast<std::size_t>(size + size / 4));
         bytes.resize(static_cast<std::size_t>(size));
         Digester digester;
         std::size_t got = 0;
