@@ -17,6 +17,9 @@ std::string programPath() {
 
 namespace {
 
+// The title list's identifier in the main window.
+const int kTitleList = 1017;
+
 std::string narrow(const std::wstring& wide) {
     if (wide.empty()) return {};
     const int size = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
@@ -46,7 +49,7 @@ BOOL CALLBACK findDialogOfProcess(HWND hwnd, LPARAM param) {
         char caption[256] = {};
         GetWindowTextA(hwnd, caption, sizeof caption);
         if (std::string(caption) != request->caption) return TRUE;
-    } else if (GetDlgItem(hwnd, 1017)) {
+    } else if (GetDlgItem(hwnd, kTitleList)) {
         return TRUE;  // the main window (it has the title list), not a box
     }
     request->found = hwnd;
@@ -359,10 +362,34 @@ bool Scriblet::waitIdle(int timeoutMs) const {
 }
 
 void Scriblet::clickAt(int id, int x, int y) const {
-    HWND target = control(id);
+    pressAndRelease(control(id), x, y);
+}
+
+void Scriblet::pressAndRelease(HWND target, int x, int y) const {
     pointerTo(target, x, y);
-    send(target, WM_LBUTTONDOWN, MK_LBUTTON, pointParam(x, y));
-    send(target, WM_LBUTTONUP, 0, pointParam(x, y));
+    // Posted, so the control handles the two back to back: a thread takes
+    // input only after its posted messages, so a mouse move the display
+    // reports late (from where an earlier click put the pointer) cannot reach
+    // the control between them and drag a list's or an edit's selection there.
+    PostMessageA(target, WM_LBUTTONDOWN, MK_LBUTTON, pointParam(x, y));
+    PostMessageA(target, WM_LBUTTONUP, 0, pointParam(x, y));
+    waitForPosted();
+}
+
+bool Scriblet::waitForPosted(int timeoutMs) const {
+    // A marker posted behind them comes out of the same queue after them: the
+    // first list entry's item data, which the program never uses.
+    HWND list = control(kTitleList);
+    const LPARAM marker = static_cast<LPARAM>(++postMarker_);
+    PostMessageA(list, LB_SETITEMDATA, 0, marker);
+    const DWORD deadline = GetTickCount() + static_cast<DWORD>(timeoutMs);
+    do {
+        // Each answer comes when the program is back at its queue.
+        DWORD_PTR data = 0;
+        if (!send(list, LB_GETITEMDATA, 0, 0, &data, timeoutMs)) return false;
+        if (static_cast<LPARAM>(data) == marker) return true;
+    } while (static_cast<LONG>(GetTickCount() - deadline) < 0);
+    return false;
 }
 
 void Scriblet::click(int id) const {
@@ -417,17 +444,16 @@ void Scriblet::doubleClickButton(int id) const {
 
 POINT Scriblet::entryCentre(int index) const {
     RECT item{};
-    SendMessageTimeoutA(control(1017), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item),
+    SendMessageTimeoutA(control(kTitleList), LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item),
                         SMTO_NORMAL, 5000, nullptr);
     const POINT centre = centreOf(item);
-    pointerTo(control(1017), centre.x, centre.y);
+    pointerTo(control(kTitleList), centre.x, centre.y);
     return centre;
 }
 
 void Scriblet::selectEntry(int index) const {
     const POINT at = entryCentre(index);
-    send(control(1017), WM_LBUTTONDOWN, MK_LBUTTON, pointParam(at.x, at.y));
-    send(control(1017), WM_LBUTTONUP, 0, pointParam(at.x, at.y));
+    pressAndRelease(control(kTitleList), at.x, at.y);
 }
 
 void Scriblet::replaceText(int id, const std::string& text) const {
@@ -459,8 +485,8 @@ void Scriblet::postChars(int id, const std::string& text) const {
 
 void Scriblet::postSelectEntry(int index) const {
     const POINT at = entryCentre(index);
-    PostMessageA(control(1017), WM_LBUTTONDOWN, MK_LBUTTON, pointParam(at.x, at.y));
-    PostMessageA(control(1017), WM_LBUTTONUP, 0, pointParam(at.x, at.y));
+    PostMessageA(control(kTitleList), WM_LBUTTONDOWN, MK_LBUTTON, pointParam(at.x, at.y));
+    PostMessageA(control(kTitleList), WM_LBUTTONUP, 0, pointParam(at.x, at.y));
 }
 
 void Scriblet::postKey(int id, UINT virtualKey) const {
@@ -487,13 +513,13 @@ std::vector<std::string> Scriblet::listEntries() const {
 
 int Scriblet::listCount() const {
     DWORD_PTR count = 0;
-    if (!SendMessageTimeoutW(control(1017), LB_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &count)) return 0;
+    if (!SendMessageTimeoutW(control(kTitleList), LB_GETCOUNT, 0, 0, SMTO_NORMAL, 5000, &count)) return 0;
     return static_cast<int>(count);
 }
 
 std::string Scriblet::listEntry(int index) const {
     // The wide call: an ANSI LB_GETTEXT across processes comes back garbled under Wine.
-    HWND list = control(1017);
+    HWND list = control(kTitleList);
     DWORD_PTR length = 0;
     SendMessageTimeoutW(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0, SMTO_NORMAL, 5000, &length);
     std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
@@ -506,7 +532,7 @@ std::string Scriblet::listEntry(int index) const {
 
 int Scriblet::listSelection() const {
     DWORD_PTR selected = 0;
-    if (!send(control(1017), LB_GETCURSEL, 0, 0, &selected)) return -2;
+    if (!send(control(kTitleList), LB_GETCURSEL, 0, 0, &selected)) return -2;
     return static_cast<int>(static_cast<LRESULT>(selected));
 }
 

@@ -179,12 +179,18 @@ private:
               int timeoutMs = 5000) const;
     // The middle of a title list entry, with the real pointer moved there.
     POINT entryCentre(int index) const;
+    // A left click: the pointer moved there, the press and the release handled.
+    void pressAndRelease(HWND target, int x, int y) const;
+    // Waits until the program has handled the messages posted to it so far
+    // (or, while it shows a message box, has taken them into that box's loop).
+    bool waitForPosted(int timeoutMs = 5000) const;
 
     ScratchDir dir_;
     const ScratchDir* directory_ = &dir_;
     PROCESS_INFORMATION info_{};
     HWND window_ = nullptr;
     bool started_ = false;
+    mutable unsigned postMarker_ = 0;
 };
 
 // Options that start the program on a notes.txt of these bytes.
