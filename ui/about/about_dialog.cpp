@@ -16,6 +16,7 @@ const WORD kArrowCursor = 32512;
 }  // namespace
 
 const win::MessageEntry<AboutDialog> AboutDialog::kMessageMap[] = {
+    onMessage(WM_MOUSEMOVE, &AboutDialog::onMouseMove),
     onMessage(WM_CTLCOLORMSGBOX, &AboutDialog::onColour),
     onMessage(WM_CTLCOLOREDIT, &AboutDialog::onColour),
     onMessage(WM_CTLCOLORLISTBOX, &AboutDialog::onColour),
@@ -28,8 +29,6 @@ const win::MessageEntry<AboutDialog> AboutDialog::kMessageMap[] = {
 AboutDialog::AboutDialog(const Brushes& brushes) : win::Dialog(IDD_ABOUT, nullptr), brushes_(brushes) {}
 
 bool AboutDialog::routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    // The cursor is switched on every move; the default handling follows.
-    if (message == WM_MOUSEMOVE) onMouseMove(wParam, lParam);
     return win::dispatchMessage(kMessageMap, *this, message, wParam, lParam, result) ||
            win::Dialog::routeMessage(message, wParam, lParam, result);
 }
@@ -77,14 +76,14 @@ bool AboutDialog::overLink(POINT screenPoint) const {
     return false;
 }
 
-LRESULT AboutDialog::onMouseMove(WPARAM, LPARAM) {
+win::Answer AboutDialog::onMouseMove(WPARAM, LPARAM) {
     const bool overALink = overLink(win::messagePoint());
     SetCursor(overALink ? LoadCursorA(GetModuleHandleA(nullptr), "HANDCUR")
                         : LoadCursorA(nullptr, MAKEINTRESOURCEA(kArrowCursor)));
-    return 0;
+    return win::kDeclined;
 }
 
-LRESULT AboutDialog::onColour(WPARAM dc, LPARAM control) {
+win::Answer AboutDialog::onColour(WPARAM dc, LPARAM control) {
     // The box answers for every control itself, so the labels' own hover and
     // visited colours never show here.
     HDC context = reinterpret_cast<HDC>(dc);

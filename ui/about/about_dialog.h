@@ -33,8 +33,9 @@ protected:
 
 private:
     bool overLink(POINT screenPoint) const;
-    LRESULT onMouseMove(WPARAM, LPARAM);
-    LRESULT onColour(WPARAM, LPARAM);
+    // Switches the cursor on every move; the default handling follows.
+    win::Answer onMouseMove(WPARAM, LPARAM);
+    win::Answer onColour(WPARAM, LPARAM);
 
     static const win::MessageEntry<AboutDialog> kMessageMap[];
 

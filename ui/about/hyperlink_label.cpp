@@ -177,7 +177,7 @@ void HyperlinkLabel::updateToolTipText() {
     SendMessageA(toolTip_, TTM_UPDATETIPTEXTA, 0, reinterpret_cast<LPARAM>(&tool));
 }
 
-LRESULT HyperlinkLabel::onColour(WPARAM dc, LPARAM) {
+win::Answer HyperlinkLabel::onColour(WPARAM dc, LPARAM) {
     // The parent's background shows through; nothing behind the text is filled.
     HDC context = reinterpret_cast<HDC>(dc);
     SetTextColor(context, hovering_ ? hoverColour_ : visited_ ? visitedColour_ : linkColour_);
@@ -185,13 +185,13 @@ LRESULT HyperlinkLabel::onColour(WPARAM dc, LPARAM) {
     return reinterpret_cast<LRESULT>(GetStockObject(NULL_BRUSH));
 }
 
-LRESULT HyperlinkLabel::onSetCursor(WPARAM, LPARAM) {
+win::Answer HyperlinkLabel::onSetCursor(WPARAM, LPARAM) {
     if (!linkCursor_) return FALSE;
     SetCursor(linkCursor_);
     return TRUE;
 }
 
-LRESULT HyperlinkLabel::onMouseMove(WPARAM wParam, LPARAM lParam) {
+win::Answer HyperlinkLabel::onMouseMove(WPARAM, LPARAM) {
     if (!hovering_) {
         hovering_ = true;
         if (underlineMode_ == UnderlineOnHover) setFont(underlinedFont_);
@@ -199,10 +199,10 @@ LRESULT HyperlinkLabel::onMouseMove(WPARAM wParam, LPARAM lParam) {
         // No mouse-leave notification: a poll notices the pointer going.
         SetTimer(handle(), hoverTimerId_, kHoverPollMs, nullptr);
     }
-    return defaultProc(WM_MOUSEMOVE, wParam, lParam);
+    return win::kDeclined;
 }
 
-LRESULT HyperlinkLabel::onTimer(WPARAM wParam, LPARAM lParam) {
+win::Answer HyperlinkLabel::onTimer(WPARAM, LPARAM) {
     POINT point = win::messagePoint();
     ScreenToClient(handle(), &point);
     RECT client{};
@@ -213,14 +213,14 @@ LRESULT HyperlinkLabel::onTimer(WPARAM wParam, LPARAM lParam) {
         if (underlineMode_ != UnderlineAlways) setFont(normalFont_);
         repaint();
     }
-    return defaultProc(WM_TIMER, wParam, lParam);
+    return win::kDeclined;
 }
 
-LRESULT HyperlinkLabel::onEraseBackground(WPARAM, LPARAM) {
+win::Answer HyperlinkLabel::onEraseBackground(WPARAM, LPARAM) {
     return TRUE;
 }
 
-LRESULT HyperlinkLabel::onReflectedCommand(WPARAM wParam, LPARAM) {
+win::Answer HyperlinkLabel::onReflectedCommand(WPARAM wParam, LPARAM) {
     if (HIWORD(wParam) == STN_CLICKED) openLink();
     return 0;
 }

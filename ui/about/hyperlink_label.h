@@ -71,12 +71,12 @@ private:
     void repaint();
     void updateToolTipText();
 
-    LRESULT onColour(WPARAM, LPARAM);
-    LRESULT onSetCursor(WPARAM, LPARAM);
-    LRESULT onMouseMove(WPARAM, LPARAM);
-    LRESULT onTimer(WPARAM, LPARAM);
-    LRESULT onEraseBackground(WPARAM, LPARAM);
-    LRESULT onReflectedCommand(WPARAM, LPARAM);
+    win::Answer onColour(WPARAM, LPARAM);
+    win::Answer onSetCursor(WPARAM, LPARAM);
+    win::Answer onMouseMove(WPARAM, LPARAM);
+    win::Answer onTimer(WPARAM, LPARAM);
+    win::Answer onEraseBackground(WPARAM, LPARAM);
+    win::Answer onReflectedCommand(WPARAM, LPARAM);
 
     static const win::MessageEntry<HyperlinkLabel> kMessageMap[];
 

@@ -180,21 +180,21 @@ void NotesDialog::DoDataExchange(win::DataExchange& exchange) {
     exchange.text(IDC_TITLE, exchangeBuffers_->title);
 }
 
-LRESULT NotesDialog::onSize(WPARAM kind, LPARAM size) {
+win::Answer NotesDialog::onSize(WPARAM kind, LPARAM size) {
     // A minimised window has no client area to lay out; restoring sends its real size.
     if (kind == SIZE_MINIMIZED) return 0;
     layout(LOWORD(size), HIWORD(size));
     return 0;
 }
 
-LRESULT NotesDialog::onGetMinMaxInfo(WPARAM, LPARAM info) {
+win::Answer NotesDialog::onGetMinMaxInfo(WPARAM, LPARAM info) {
     auto* limits = reinterpret_cast<MINMAXINFO*>(info);
     limits->ptMinTrackSize.x = kMinimumTrackWidth;
     limits->ptMinTrackSize.y = kMinimumTrackHeight;
     return 0;
 }
 
-LRESULT NotesDialog::onEditColour(WPARAM dc, LPARAM) {
+win::Answer NotesDialog::onEditColour(WPARAM dc, LPARAM) {
     // Title and date: white text on the accent colour.
     HDC context = reinterpret_cast<HDC>(dc);
     SetTextColor(context, kEditTextColour);
@@ -202,7 +202,7 @@ LRESULT NotesDialog::onEditColour(WPARAM dc, LPARAM) {
     return reinterpret_cast<LRESULT>(brushes_.accent);
 }
 
-LRESULT NotesDialog::onOtherColour(WPARAM dc, LPARAM) {
+win::Answer NotesDialog::onOtherColour(WPARAM dc, LPARAM) {
     // The list, the statics and the window: accent-coloured text on white.
     HDC context = reinterpret_cast<HDC>(dc);
     SetBkColor(context, kBackgroundColour);
@@ -210,13 +210,14 @@ LRESULT NotesDialog::onOtherColour(WPARAM dc, LPARAM) {
     return reinterpret_cast<LRESULT>(brushes_.background);
 }
 
-LRESULT NotesDialog::onEraseBackground(WPARAM, LPARAM) {
+win::Answer NotesDialog::onEraseBackground(WPARAM, LPARAM) {
     // The controls cover the whole client area.
     return TRUE;
 }
 
-LRESULT NotesDialog::onPaint(WPARAM wParam, LPARAM lParam) {
-    if (!IsIconic(handle())) return DefWindowProcA(handle(), WM_PAINT, wParam, lParam);
+win::Answer NotesDialog::onPaint(WPARAM, LPARAM) {
+    // Only the minimised window paints itself, as its icon.
+    if (!IsIconic(handle())) return win::kDeclined;
     PAINTSTRUCT paint;
     HDC dc = BeginPaint(handle(), &paint);
     SendMessageA(handle(), WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
@@ -229,27 +230,25 @@ LRESULT NotesDialog::onPaint(WPARAM wParam, LPARAM lParam) {
     return 0;
 }
 
-LRESULT NotesDialog::onQueryDragIcon(WPARAM, LPARAM) {
+win::Answer NotesDialog::onQueryDragIcon(WPARAM, LPARAM) {
     return reinterpret_cast<LRESULT>(icon_);
 }
 
-LRESULT NotesDialog::onSysCommand(WPARAM command, LPARAM lParam) {
-    if ((command & 0xFFF0) == IDM_ABOUTBOX) {
-        AboutDialog about(brushes_);
-        about.DoModal();
-        return 0;
-    }
+win::Answer NotesDialog::onSysCommand(WPARAM command, LPARAM) {
     // Close, move, size, minimise and restore keep their usual meaning.
-    return DefWindowProcA(handle(), WM_SYSCOMMAND, command, lParam);
+    if ((command & 0xFFF0) != IDM_ABOUTBOX) return win::kDeclined;
+    AboutDialog about(brushes_);
+    about.DoModal();
+    return 0;
 }
 
-LRESULT NotesDialog::onDestroy(WPARAM, LPARAM) {
+win::Answer NotesDialog::onDestroy(WPARAM, LPARAM) {
     // The controls still exist, so the texts last typed are saved.
     controller_.onDestroy();
     return 0;
 }
 
-LRESULT NotesDialog::onQueryEndSession(WPARAM, LPARAM) {
+win::Answer NotesDialog::onQueryEndSession(WPARAM, LPARAM) {
     clearSessionBlockReason(handle());
     // Inside a modal loop (a question, a message box, the about box, a menu)
     // a save or a question is already running: refuse rather than save there.
@@ -258,7 +257,7 @@ LRESULT NotesDialog::onQueryEndSession(WPARAM, LPARAM) {
     return ending ? TRUE : FALSE;
 }
 
-LRESULT NotesDialog::onEndSession(WPARAM ending, LPARAM) {
+win::Answer NotesDialog::onEndSession(WPARAM ending, LPARAM) {
     // Ending: the process is ended after this without WM_DESTROY, and the
     // query has saved. Called off: the window carries on as before.
     controller_.onEndSession(ending != FALSE);

@@ -43,17 +43,17 @@ protected:
 
 private:
     // Window messages.
-    LRESULT onSize(WPARAM, LPARAM);
-    LRESULT onGetMinMaxInfo(WPARAM, LPARAM);
-    LRESULT onEditColour(WPARAM, LPARAM);
-    LRESULT onOtherColour(WPARAM, LPARAM);
-    LRESULT onEraseBackground(WPARAM, LPARAM);
-    LRESULT onPaint(WPARAM, LPARAM);
-    LRESULT onQueryDragIcon(WPARAM, LPARAM);
-    LRESULT onSysCommand(WPARAM, LPARAM);
-    LRESULT onDestroy(WPARAM, LPARAM);
-    LRESULT onQueryEndSession(WPARAM, LPARAM);
-    LRESULT onEndSession(WPARAM, LPARAM);
+    win::Answer onSize(WPARAM, LPARAM);
+    win::Answer onGetMinMaxInfo(WPARAM, LPARAM);
+    win::Answer onEditColour(WPARAM, LPARAM);
+    win::Answer onOtherColour(WPARAM, LPARAM);
+    win::Answer onEraseBackground(WPARAM, LPARAM);
+    win::Answer onPaint(WPARAM, LPARAM);
+    win::Answer onQueryDragIcon(WPARAM, LPARAM);
+    win::Answer onSysCommand(WPARAM, LPARAM);
+    win::Answer onDestroy(WPARAM, LPARAM);
+    win::Answer onQueryEndSession(WPARAM, LPARAM);
+    win::Answer onEndSession(WPARAM, LPARAM);
 
     // Control notifications.
     void onSelectNote();

@@ -212,24 +212,19 @@ void Dialog::OnCancel() {
     EndDialog(IDCANCEL);
 }
 
-bool Dialog::routeMessage(UINT message, WPARAM wParam, LPARAM, LRESULT& result) {
-    if (message == WM_INITDIALOG) {
-        result = OnInitDialog() ? TRUE : FALSE;
-        return true;
-    }
-    if (message == WM_COMMAND && HIWORD(wParam) == BN_CLICKED) {
-        if (LOWORD(wParam) == IDOK) {
-            OnOK();
-            result = 0;
-            return true;
-        }
-        if (LOWORD(wParam) == IDCANCEL) {
-            OnCancel();
-            result = 0;
-            return true;
-        }
-    }
-    return false;
+// The framework's own handling, behind every dialog's table.
+const MessageEntry<Dialog> Dialog::kMessageMap[] = {
+    onMessage(WM_INITDIALOG, &Dialog::onInitDialogMessage),
+    onCommand(IDOK, BN_CLICKED, &Dialog::OnOK),
+    onCommand(IDCANCEL, BN_CLICKED, &Dialog::OnCancel),
+};
+
+bool Dialog::routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    return dispatchMessage(kMessageMap, *this, message, wParam, lParam, result);
+}
+
+Answer Dialog::onInitDialogMessage(WPARAM, LPARAM) {
+    return OnInitDialog() ? TRUE : FALSE;
 }
 
 bool Dialog::PreTranslateMessage(MSG&) {

@@ -77,6 +77,9 @@ protected:
 private:
     friend class DataExchange;
 
+    Answer onInitDialogMessage(WPARAM, LPARAM);
+    static const MessageEntry<Dialog> kMessageMap[];
+
     // A field whose text read back differently from the value last set into
     // it: while it shows `shown`, its value is `value`.
     struct SetText {

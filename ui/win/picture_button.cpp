@@ -13,6 +13,10 @@ HBITMAP loadPicture(const std::string& name) {
 
 }  // namespace
 
+const MessageEntry<PictureButton> PictureButton::kMessageMap[] = {
+    onMessage(kReflectBase + WM_DRAWITEM, &PictureButton::onDrawItem),
+};
+
 PictureButton::~PictureButton() {
     freePictures();
 }
@@ -43,6 +47,10 @@ bool PictureButton::autoLoad(int controlId, HWND dialog) {
     return true;
 }
 
+bool PictureButton::routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    return dispatchMessage(kMessageMap, *this, message, wParam, lParam, result);
+}
+
 HBITMAP PictureButton::pictureFor(UINT drawState) const {
     if ((drawState & ODS_SELECTED) && pressed_) return pressed_;
     if ((drawState & ODS_FOCUS) && focused_) return focused_;
@@ -50,10 +58,11 @@ HBITMAP PictureButton::pictureFor(UINT drawState) const {
     return normal_;
 }
 
-void PictureButton::draw(const DRAWITEMSTRUCT& item) const {
+Answer PictureButton::onDrawItem(WPARAM, LPARAM lParam) {
+    const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
     // Without its normal picture a button draws nothing at all.
     HBITMAP picture = normal_ ? pictureFor(item.itemState) : nullptr;
-    if (!picture) return;
+    if (!picture) return TRUE;
     BITMAP size{};
     GetObjectA(picture, sizeof size, &size);
     HDC memory = CreateCompatibleDC(item.hDC);
@@ -65,15 +74,7 @@ void PictureButton::draw(const DRAWITEMSTRUCT& item) const {
            size.bmHeight < height ? size.bmHeight : height, memory, 0, 0, SRCCOPY);
     SelectObject(memory, old);
     DeleteDC(memory);
-}
-
-bool PictureButton::routeMessage(UINT message, WPARAM, LPARAM lParam, LRESULT& result) {
-    if (message == kReflectBase + WM_DRAWITEM) {
-        draw(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-        result = TRUE;
-        return true;
-    }
-    return false;
+    return TRUE;
 }
 
 }  // namespace scriblet::win

@@ -21,13 +21,15 @@ public:
 
     bool routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
 
-    // The picture a state shows (for tests): pressed, else focused, else
-    // disabled, else normal, each only when the button has it.
-    HBITMAP pictureFor(UINT drawState) const;
-
 private:
-    void draw(const DRAWITEMSTRUCT& item) const;
+    // The picture a state shows: pressed, else focused, else disabled, else
+    // normal, each only when the button has it.
+    HBITMAP pictureFor(UINT drawState) const;
+    // Draws the picture the state shows, reflected back from the parent.
+    Answer onDrawItem(WPARAM, LPARAM);
     void freePictures();
+
+    static const MessageEntry<PictureButton> kMessageMap[];
 
     HBITMAP normal_ = nullptr;
     HBITMAP pressed_ = nullptr;

@@ -116,11 +116,6 @@ void Window::CenterWindow() {
     SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-LRESULT Window::defaultProc(UINT message, WPARAM wParam, LPARAM lParam) {
-    if (originalProc_) return CallWindowProcA(originalProc_, hwnd_, message, wParam, lParam);
-    return DefWindowProcA(hwnd_, message, wParam, lParam);
-}
-
 LRESULT CALLBACK Window::subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Window* self = fromHandle(hwnd);
     if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
@@ -134,7 +129,7 @@ LRESULT CALLBACK Window::subclassProc(HWND hwnd, UINT message, WPARAM wParam, LP
         handlerFailed(hwnd, false);
     }
 
-    // Unhandled, or the handler failed: the control's own handling.
+    // Unhandled, declined, or the handler failed: the control's own handling.
     const WNDPROC original = self->originalProc_;
     if (message == WM_NCDESTROY) {
         // The window is going: give the control back its own procedure first.

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <optional>
 #include <string>
 
 namespace scriblet::win {
@@ -15,6 +16,12 @@ constexpr UINT kReflectBase = WM_USER + 0x1C00;
 
 class Window;
 
+// What a message handler answers: the message's result, or nothing when it
+// declines the message, which then gets the default handling (the base
+// class's table, then the window's own procedure).
+using Answer = std::optional<LRESULT>;
+inline constexpr std::nullopt_t kDeclined = std::nullopt;
+
 // One row of a class's message table. A row with a command handler matches
 // WM_COMMAND by control identifier and notification code; any other row
 // matches its message and gets wParam and lParam.
@@ -23,12 +30,12 @@ struct MessageEntry {
     UINT message;
     UINT id;
     UINT code;
-    LRESULT (T::*onMessage)(WPARAM, LPARAM);
+    Answer (T::*onMessage)(WPARAM, LPARAM);
     void (T::*onCommand)();
 };
 
 template <class T>
-constexpr MessageEntry<T> onMessage(UINT message, LRESULT (T::*handler)(WPARAM, LPARAM)) {
+constexpr MessageEntry<T> onMessage(UINT message, Answer (T::*handler)(WPARAM, LPARAM)) {
     return {message, 0, 0, handler, nullptr};
 }
 
@@ -37,7 +44,8 @@ constexpr MessageEntry<T> onCommand(UINT id, UINT code, void (T::*handler)()) {
     return {WM_COMMAND, id, code, nullptr, handler};
 }
 
-// Looks the message up in a class's table and runs the first matching handler.
+// Looks the message up in a class's table and runs the first matching
+// handler. False when no row matches or its handler declined.
 template <class T, std::size_t N>
 bool dispatchMessage(const MessageEntry<T> (&table)[N], T& self, UINT message, WPARAM wParam,
                      LPARAM lParam, LRESULT& result) {
@@ -49,7 +57,9 @@ bool dispatchMessage(const MessageEntry<T> (&table)[N], T& self, UINT message, W
             result = 0;
             return true;
         }
-        result = (self.*entry.onMessage)(wParam, lParam);
+        const Answer answer = (self.*entry.onMessage)(wParam, lParam);
+        if (!answer) return false;
+        result = *answer;
         return true;
     }
     return false;
@@ -95,8 +105,6 @@ public:
 protected:
     void attach(HWND hwnd);
     void detach();
-    // The default handling of a subclassed control: its original procedure.
-    LRESULT defaultProc(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
     static LRESULT CALLBACK subclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
