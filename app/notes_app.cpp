@@ -35,7 +35,7 @@ bool NotesApp::InitInstance() {
     if (!richEdit) {
         // Without it the body field cannot exist, and some systems (Wine)
         // would open the window all the same, without it.
-        win::applicationMessageBox(kNoRichEditMessage, MB_ICONSTOP | MB_OK);
+        win::messageBox(kNoRichEditMessage, MB_ICONSTOP | MB_OK);
         setExitCode(1);
         return false;
     }
@@ -46,7 +46,7 @@ bool NotesApp::InitInstance() {
         const INT_PTR result = dialog.DoModal();
         if (result == -1) {
             // The window never existed, so nothing was loaded and nothing is saved.
-            win::applicationMessageBox("Scriblet could not open its window.", MB_ICONSTOP | MB_OK);
+            win::messageBox("Scriblet could not open its window.", MB_ICONSTOP | MB_OK);
             setExitCode(1);
         }
     }

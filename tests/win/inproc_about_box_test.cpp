@@ -363,7 +363,7 @@ TEST_P(FailedLaunch, BeepsAndExplainsInABoxCaptionedWithTheApplicationName) {
         host.textLink.openLink();
         ASSERT_TRUE(seen->seen);
         EXPECT_EQ(std::string("Unable to open hyperlink:\n\n") + GetParam().reason, seen->text);
-        EXPECT_EQ(win::applicationName(), seen->caption);
+        EXPECT_EQ("scriblet_inproc_tests", seen->caption);
         EXPECT_EQ(host.handle(), seen->owner);
         EXPECT_FALSE(host.textLink.visited());
     });

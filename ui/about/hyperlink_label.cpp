@@ -245,7 +245,7 @@ int HyperlinkLabel::launchAddress(const std::string& address, int showCommand) {
 
 void HyperlinkLabel::showLaunchError(int code) {
     MessageBeep(MB_ICONEXCLAMATION);
-    win::applicationMessageBox(launchErrorText(code), MB_ICONEXCLAMATION | MB_OK);
+    win::messageBox(launchErrorText(code).c_str(), MB_ICONEXCLAMATION | MB_OK);
 }
 
 LONG HyperlinkLabel::readRegistryDefault(HKEY root, const std::string& subKey, std::string& output) {

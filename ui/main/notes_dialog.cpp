@@ -338,19 +338,19 @@ void NotesDialog::pressDateButton() {
 }
 
 bool NotesDialog::confirm(const std::string& text, const std::string& caption) {
-    return MessageBoxA(handle(), text.c_str(), caption.c_str(), MB_OKCANCEL) == IDOK;
+    return win::messageBox(text.c_str(), MB_OKCANCEL, caption.c_str()) == IDOK;
 }
 
 bool NotesDialog::ask(const std::string& text) {
-    return win::applicationMessageBox(text, MB_ICONEXCLAMATION | MB_YESNO | MB_DEFBUTTON2) == IDYES;
+    return win::messageBox(text.c_str(), MB_ICONEXCLAMATION | MB_YESNO | MB_DEFBUTTON2) == IDYES;
 }
 
 void NotesDialog::showFileError(const FileError& error) {
-    win::fileErrorBox(fileErrorMessage(error));
+    win::messageBox(fileErrorMessage(error).c_str(), MB_ICONSTOP | MB_OK);
 }
 
 void NotesDialog::showWarning(const std::string& text) {
-    win::applicationMessageBox(text, MB_ICONEXCLAMATION | MB_OK);
+    win::messageBox(text.c_str(), MB_ICONEXCLAMATION | MB_OK);
 }
 
 }  // namespace scriblet

@@ -1,5 +1,7 @@
 #include "ui/win/application.h"
 
+#include <cstring>
+
 namespace scriblet::win {
 
 Application* Application::instance_ = nullptr;
@@ -12,29 +14,28 @@ Application::~Application() {
     if (instance_ == this) instance_ = nullptr;
 }
 
-std::string applicationName() {
-    char path[MAX_PATH];
+namespace {
+
+// The application name, cut out of the executable's path in `path`.
+const char* nameIn(char (&path)[MAX_PATH]) {
     const DWORD length = GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string name(path, length < MAX_PATH ? length : 0);
-    const std::string::size_type slash = name.find_last_of("\\/:");
-    if (slash != std::string::npos) name.erase(0, slash + 1);
-    const std::string::size_type dot = name.rfind('.');
-    if (dot != std::string::npos) name.erase(dot);
+    path[length < MAX_PATH ? length : 0] = '\0';
+    char* name = path;
+    for (char* at = path; *at; ++at) {
+        if (*at == '\\' || *at == '/' || *at == ':') name = at + 1;
+    }
+    if (char* dot = std::strrchr(name, '.')) *dot = '\0';
     return name;
 }
 
-int applicationMessageBox(const std::string& text, UINT type) {
-    // Owned by what the user is looking at: the main window's last active
-    // popup (the about box while it is open, so it gives up the mouse
-    // capture), else the active window.
+}  // namespace
+
+int messageBox(const char* text, UINT type, const char* caption) noexcept {
     HWND owner = nullptr;
     if (Application* app = Application::instance()) owner = app->mainWindow();
     owner = owner && IsWindow(owner) ? GetLastActivePopup(owner) : GetActiveWindow();
-    return MessageBoxA(owner, text.c_str(), applicationName().c_str(), type);
-}
-
-void fileErrorBox(const std::string& text) {
-    applicationMessageBox(text, MB_ICONSTOP | MB_OK);
+    char path[MAX_PATH];
+    return MessageBoxA(owner, text, caption ? caption : nameIn(path), type);
 }
 
 }  // namespace scriblet::win

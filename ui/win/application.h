@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <string>
-
 namespace scriblet::win {
 
 class Application {
@@ -35,14 +33,12 @@ private:
     int exitCode_ = 0;
 };
 
-// The application name: the executable's file name without directory and
-// extension. It captions every message box the program raises itself.
-std::string applicationName();
-
-// A message box captioned with the application name, owned by the main window.
-int applicationMessageBox(const std::string& text, UINT type);
-
-// The box a file error is reported in: stop icon, OK.
-void fileErrorBox(const std::string& text);
+// Every message box the program shows. It is owned by what the user is
+// looking at: the main window's last active popup (the about box while it is
+// open, so that it gives up the mouse capture), else the active window. It is
+// captioned `caption`, or without one the application name: the executable's
+// file name without directory and extension. It takes no memory, so it can
+// also tell that memory ran out.
+int messageBox(const char* text, UINT type, const char* caption = nullptr) noexcept;
 
 }  // namespace scriblet::win

@@ -177,12 +177,10 @@ void handlerFailed(HWND hwnd, bool outOfMemory) noexcept {
             Window* window = Window::fromHandle(at);
             if (window && window->OnHandlerFailed(outOfMemory)) return;
         }
-        applicationMessageBox(outOfMemory ? kOutOfMemoryText : kInternalErrorText, MB_ICONSTOP | MB_OK);
     } catch (...) {
-        // Not even memory enough for that: a box without anything of ours.
-        MessageBoxA(nullptr, outOfMemory ? kOutOfMemoryText : kInternalErrorText, nullptr,
-                    MB_ICONSTOP | MB_OK | MB_TASKMODAL);
+        // Telling it failed as well: the plain box below still can.
     }
+    messageBox(outOfMemory ? kOutOfMemoryText : kInternalErrorText, MB_ICONSTOP | MB_OK);
 }
 
 bool reflectToChild(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
