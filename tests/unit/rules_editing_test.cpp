@@ -80,7 +80,7 @@ TEST_F(RulesTest, LeavingTheBodyOfARealNoteKeepsItsTitle) {
 
 TEST_F(RulesTest, DateButtonStampsFieldAndTableAtOnce) {
     startWithThree();
-    rules.onDateButton();
+    rules.stampDate();
     expectShown("A", kToday, "a");
     EXPECT_EQ(table.at(0).date, kToday);
 

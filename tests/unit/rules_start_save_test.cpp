@@ -132,7 +132,6 @@ TEST_P(UnreadableStart, IsToldOnceAndNeverSavedOver) {
     EXPECT_EQ(view.warnings[0], utf16 ? unicodeNotesMessage("C:\\work\\notes.txt")
                                       : unreadableNotesMessage("C:\\work\\notes.txt"));
     EXPECT_NE(view.warnings[0].find("C:\\work\\notes.txt"), std::string::npos);
-    EXPECT_FALSE(rules.savingEnabled());
     EXPECT_EQ(view.list, List{"<New>"});
     EXPECT_EQ(view.selection, 0);
     // Nothing changed yet: nothing to ask about.
@@ -223,11 +222,10 @@ TEST_P(ChangedByAnotherProgram, ChoosingANoteAsksAndNoKeepsSavingBesideIt) {
     const std::string mine = record("010101", "A", "a!") + record(kToday, "B", "<empty>");
     if (saveOver) {
         EXPECT_EQ(notesFile(), mine);
-        EXPECT_EQ(rules.sideFile(), "");
+        EXPECT_FALSE(fs.has(offeredSideFile()));
     } else {
         EXPECT_EQ(notesFile(), theirs);
-        EXPECT_EQ(rules.sideFile(), offeredSideFile());
-        EXPECT_EQ(fs.files[rules.sideFile()], mine);
+        EXPECT_EQ(fs.files[offeredSideFile()], mine);
     }
 }
 
@@ -254,13 +252,13 @@ TEST_F(RulesTest, HandlersBeforeStartChangeNothing) {
     view.answers = {true};
     undo.undoIndex = 0;
     rules.onSelectNote();
-    rules.onTitleChanged();
+    rules.commitTitle();
     rules.onBodyLeft();
-    rules.onDateButton();
+    rules.stampDate();
     rules.onDateButtonDoubleClicked();
     rules.onDeleteNote();
     rules.onUndoDelete();
-    EXPECT_TRUE(rules.saveNotes());
+    EXPECT_TRUE(rules.onOK());
     EXPECT_TRUE(rules.onCloseButton());
     rules.onDestroy();
     EXPECT_EQ(table.noteCount(), 0);

@@ -215,7 +215,7 @@ protected:
     Focus focus = Focus::List;
 
     RulesTest() {
-        view.dateButtonClicked = [this] { rules.onDateButton(); };
+        view.dateButtonClicked = [this] { rules.stampDate(); };
     }
 
     void start(const std::string& diskBytes) {
@@ -241,14 +241,14 @@ protected:
         moveFocus(Focus::Title);
         for (char c : text) {
             view.controls.title += c;
-            rules.onTitleChanged();
+            rules.commitTitle();
         }
     }
     void eraseTitle() {
         moveFocus(Focus::Title);
         while (!view.controls.title.empty()) {
             view.controls.title.pop_back();
-            rules.onTitleChanged();
+            rules.commitTitle();
         }
     }
     void typeDate(const std::string& text) {

@@ -318,8 +318,6 @@ struct EarlySize {
     HWND dialog = nullptr;
     std::vector<RECT> before;
     std::vector<RECT> after;
-    bool readyAtTheTime = true;
-    NotesDialog* object = nullptr;
 };
 EarlySize* earlySize = nullptr;
 
@@ -343,7 +341,6 @@ LRESULT CALLBACK sizeBeforeSetUp(int code, WPARAM wParam, LPARAM lParam) {
         // Every control exists now; the window's own set-up has not started.
         EarlySize& early = *earlySize;
         early.dialog = m->hwnd;
-        early.readyAtTheTime = early.object->layoutReady();
         early.before = controlRects(m->hwnd);
         SendMessageA(m->hwnd, WM_SIZE, SIZE_RESTORED, MAKELPARAM(900, 700));
         early.after = controlRects(m->hwnd);
@@ -364,22 +361,15 @@ TEST_F(LooksInProcess, SizeNotificationsBeforeSetUpMoveNothing) {
     UndoSlot undo;
     NotesDialog dialog(table, undo, *files_, brushes_, [] {});
     EarlySize early;
-    early.object = &dialog;
     earlySize = &early;
     HHOOK hook = SetWindowsHookExA(WH_CALLWNDPROC, &sizeBeforeSetUp, nullptr, GetCurrentThreadId());
-    bool readyAfterwards = false;
     std::vector<RECT> laidOut;
-    runModal(dialog, [&](HWND hwnd) {
-        readyAfterwards = dialog.layoutReady();
-        laidOut = controlRects(hwnd);
-    });
+    runModal(dialog, [&](HWND hwnd) { laidOut = controlRects(hwnd); });
     UnhookWindowsHookEx(hook);
     earlySize = nullptr;
 
     ASSERT_NE(nullptr, early.dialog);
-    EXPECT_FALSE(early.readyAtTheTime);
     EXPECT_TRUE(sameRects(early.before, early.after)) << "a size notification before set-up moved a control";
-    EXPECT_TRUE(readyAfterwards);
     EXPECT_FALSE(sameRects(early.before, laidOut)) << "set-up did not lay the window out";
 }
 

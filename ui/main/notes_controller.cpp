@@ -288,8 +288,6 @@ void NotesController::onSelectNote() {
     showNote(currentIndex_);
 }
 
-void NotesController::onTitleChanged() { commitTitle(); }
-
 void NotesController::onTitleLeft() {
     pullFields();
     saveTrailingNote_ = false;
@@ -305,8 +303,6 @@ void NotesController::onBodyLeft() {
     pullFields();
     saveTrailingNote_ = false;
 }
-
-void NotesController::onDateButton() { stampDate(); }
 
 void NotesController::onDateButtonDoubleClicked() { view_.pressDateButton(); }
 
@@ -346,6 +342,12 @@ void NotesController::onUndoDelete() {
     currentIndex_ = restored;
     showNote(currentIndex_);
     undo_.undoIndex = -1;
+}
+
+bool NotesController::onOK() {
+    if (!queryClose()) return false;
+    pullFields();
+    return true;
 }
 
 bool NotesController::onCloseButton() { return queryClose() && saveNotes(); }

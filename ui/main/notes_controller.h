@@ -44,27 +44,29 @@ public:
     NotesController(NotesView& view, NoteTable& table, UndoSlot& undo, FileSystem& files,
                     std::function<std::string()> today);
 
-    // Loads the notes when the window starts: fills the table and the list,
+    // The user actions, one per window notification or way out.
+
+    // The window is set up: fills the table and the list from the notes file,
     // appends the pending "<New>" note and shows the first note.
     void startNotes();
-    // Commits the shown note and rewrites the notes file. False when a file
-    // error was reported (the caller's handler ends there).
-    bool saveNotes();
-    // Asks what must be asked before the window goes, while it is still
-    // shown; false keeps the window open. The save that follows remembers
-    // the answers.
-    bool queryClose();
-
-    // Handlers, one per window notification.
     void onSelectNote();               // title list: selection changed
-    void onTitleChanged();             // title field: text changed by the user
+    void commitTitle();                // title field: text changed by the user
     void onTitleLeft();                // title field: lost the focus
     void onDateTyped();                // date field: text changed by the user
     void onBodyLeft();                 // body field: lost the focus
-    void onDateButton();               // date button: clicked
+    void stampDate();                  // date button: clicked
     void onDateButtonDoubleClicked();  // date button: double-clicked
     void onDeleteNote();               // delete button: clicked
     void onUndoDelete();               // undo button: clicked
+    // Escape or the close box (Cancel), and the first step of every way out:
+    // asks what must be asked before the window goes, while it is still
+    // shown; false keeps the window open. The save that follows remembers
+    // the answers.
+    bool queryClose();
+    // The OK command (Enter in the title or date field): queryClose, then
+    // the fields are copied as the framework's OK copies them. False keeps
+    // the window open.
+    bool onOK();
     // Close button: true when the notes were saved and the process may end.
     bool onCloseButton();
     // The window is being destroyed: the last save (unless the end of the
@@ -79,28 +81,22 @@ public:
     // saved over notes.txt from then on.
     void onInternalError(bool outOfMemory);
 
-    // The operations the handlers are made of.
-    void showNote(std::int16_t p);
-    bool appendPending();
-    void commitTitle();
-    // The body was typed into and left: a pending note becomes "Untitled".
-    void commitBody();
-    void stampDate();
-    void pullFields();
-    void pushFields();
-
+    // The window's state that the rules keep.
     std::int16_t currentIndex() const { return currentIndex_; }
     std::int16_t noteCount() const { return table_.noteCount(); }
     bool saveTrailingNote() const { return saveTrailingNote_; }
-    const FieldBuffers& fields() const { return fields_; }
-    // False while saving is held back: notes.txt could not be read at start
-    // (UTF-16 text included), or a handler failed.
-    bool savingEnabled() const { return savingEnabled_; }
-    // Where this session saves instead of notes.txt once the user chose to
-    // keep another program's changes; empty until then.
-    const std::string& sideFile() const { return sideFile_; }
 
 private:
+    // Commits the shown note and rewrites the notes file. False when a file
+    // error was reported (the caller's handler ends there).
+    bool saveNotes();
+    void showNote(std::int16_t p);
+    bool appendPending();
+    // The body was typed into and left: a pending note becomes "Untitled".
+    void commitBody();
+    void pullFields();
+    void pushFields();
+
     // A note is shown only once the notes were started and while
     // currentIndex lies inside the table.
     bool hasShownNote() const;

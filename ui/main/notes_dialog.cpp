@@ -60,16 +60,20 @@ const win::MessageEntry<NotesDialog> NotesDialog::kMessageMap[] = {
     onMessage(WM_DESTROY, &NotesDialog::onDestroy),
     onMessage(WM_QUERYENDSESSION, &NotesDialog::onQueryEndSession),
     onMessage(WM_ENDSESSION, &NotesDialog::onEndSession),
-    onCommand(IDC_TITLE_LIST, LBN_SELCHANGE, &NotesDialog::onSelectNote),
-    onCommand(IDC_TITLE, EN_CHANGE, &NotesDialog::onTitleChanged),
-    onCommand(IDC_TITLE, EN_KILLFOCUS, &NotesDialog::onTitleLeft),
-    onCommand(IDC_DATE, EN_CHANGE, &NotesDialog::onDateTyped),
-    onCommand(IDC_BODY, EN_KILLFOCUS, &NotesDialog::onBodyLeft),
-    onCommand(IDC_DATE_BUTTON, BN_CLICKED, &NotesDialog::onDateButton),
-    onCommand(IDC_DATE_BUTTON, BN_DOUBLECLICKED, &NotesDialog::onDateButtonDoubleClicked),
-    onCommand(IDC_DELETE_BUTTON, BN_CLICKED, &NotesDialog::onDeleteNote),
-    onCommand(IDC_UNDO_BUTTON, BN_CLICKED, &NotesDialog::onUndoDelete),
     onCommand(IDC_CLOSE_BUTTON, BN_CLICKED, &NotesDialog::onCloseButton),
+};
+
+// The controls' notifications go straight to the editing rules.
+const win::MessageEntry<NotesController> NotesDialog::kUserActions[] = {
+    onCommand(IDC_TITLE_LIST, LBN_SELCHANGE, &NotesController::onSelectNote),
+    onCommand(IDC_TITLE, EN_CHANGE, &NotesController::commitTitle),
+    onCommand(IDC_TITLE, EN_KILLFOCUS, &NotesController::onTitleLeft),
+    onCommand(IDC_DATE, EN_CHANGE, &NotesController::onDateTyped),
+    onCommand(IDC_BODY, EN_KILLFOCUS, &NotesController::onBodyLeft),
+    onCommand(IDC_DATE_BUTTON, BN_CLICKED, &NotesController::stampDate),
+    onCommand(IDC_DATE_BUTTON, BN_DOUBLECLICKED, &NotesController::onDateButtonDoubleClicked),
+    onCommand(IDC_DELETE_BUTTON, BN_CLICKED, &NotesController::onDeleteNote),
+    onCommand(IDC_UNDO_BUTTON, BN_CLICKED, &NotesController::onUndoDelete),
 };
 
 NotesDialog::NotesDialog(NoteTable& table, UndoSlot& undo, FileSystem& files, const Brushes& brushes,
@@ -82,6 +86,7 @@ NotesDialog::NotesDialog(NoteTable& table, UndoSlot& undo, FileSystem& files, co
 
 bool NotesDialog::routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     return win::dispatchMessage(kMessageMap, *this, message, wParam, lParam, result) ||
+           win::dispatchMessage(kUserActions, controller_, message, wParam, lParam, result) ||
            win::Dialog::routeMessage(message, wParam, lParam, result);
 }
 
@@ -161,16 +166,12 @@ void NotesDialog::layout(int width, int height) {
 }
 
 void NotesDialog::OnOK() {
-    if (!controller_.queryClose()) return;
-    // The framework's OK copies the fields before the dialog ends.
-    controller_.pullFields();
-    EndDialog(IDOK);
+    if (controller_.onOK()) EndDialog(IDOK);
 }
 
 void NotesDialog::OnCancel() {
     // Escape and the close box ask here, while the window is still shown.
-    if (!controller_.queryClose()) return;
-    EndDialog(IDCANCEL);
+    if (controller_.queryClose()) EndDialog(IDCANCEL);
 }
 
 void NotesDialog::DoDataExchange(win::DataExchange& exchange) {
@@ -264,16 +265,6 @@ win::Answer NotesDialog::onEndSession(WPARAM ending, LPARAM) {
     clearSessionBlockReason(handle());
     return 0;
 }
-
-void NotesDialog::onSelectNote() { controller_.onSelectNote(); }
-void NotesDialog::onTitleChanged() { controller_.onTitleChanged(); }
-void NotesDialog::onTitleLeft() { controller_.onTitleLeft(); }
-void NotesDialog::onDateTyped() { controller_.onDateTyped(); }
-void NotesDialog::onBodyLeft() { controller_.onBodyLeft(); }
-void NotesDialog::onDateButton() { controller_.onDateButton(); }
-void NotesDialog::onDateButtonDoubleClicked() { controller_.onDateButtonDoubleClicked(); }
-void NotesDialog::onDeleteNote() { controller_.onDeleteNote(); }
-void NotesDialog::onUndoDelete() { controller_.onUndoDelete(); }
 
 void NotesDialog::onCloseButton() {
     // Saved: the process ends here, without destroying the window.

@@ -29,12 +29,6 @@ public:
     bool PreTranslateMessage(MSG& message) override;
     bool OnHandlerFailed(bool outOfMemory) override;
 
-    // For tests in the same process.
-    const NotesController& controller() const { return controller_; }
-    bool layoutReady() const { return layoutReady_; }
-
-    void layout(int width, int height);
-
 protected:
     bool OnInitDialog() override;
     void OnOK() override;
@@ -55,20 +49,14 @@ private:
     win::Answer onQueryEndSession(WPARAM, LPARAM);
     win::Answer onEndSession(WPARAM, LPARAM);
 
-    // Control notifications.
-    void onSelectNote();
-    void onTitleChanged();
-    void onTitleLeft();
-    void onDateTyped();
-    void onBodyLeft();
-    void onDateButton();
-    void onDateButtonDoubleClicked();
-    void onDeleteNote();
-    void onUndoDelete();
+    // The close button: the process ends once the notes are saved.
     void onCloseButton();
 
     void addAboutEntryToSystemMenu();
     void setUpBody();
+    // Places the controls for a client area of this size, once set-up has
+    // made the window ready for it.
+    void layout(int width, int height);
 
     // NotesView
     void listAppend(const std::string& text) override;
@@ -89,6 +77,7 @@ private:
     void showWarning(const std::string& text) override;
 
     static const win::MessageEntry<NotesDialog> kMessageMap[];
+    static const win::MessageEntry<NotesController> kUserActions[];
 
     win::PictureButton deleteButton_;
     win::PictureButton undoButton_;
