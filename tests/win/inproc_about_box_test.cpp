@@ -108,14 +108,45 @@ private:
 const char kQuietHandler[] = "\"C:\\windows\\system32\\cmd.exe\" /c rem \"%1\"";
 const char kMissingHandler[] = "\"C:\\scriblet-no-such-dir\\browse.exe\" -nohome \"%1\"";
 
-std::string toolTipText(const HyperlinkLabel& label) {
-    char text[1024] = {};
+// The tool a label registers with its tooltip, with room for its text.
+TTTOOLINFOA labelTool(HWND label, char* text) {
     TTTOOLINFOA tool{};
     tool.cbSize = TTTOOLINFOA_V2_SIZE;
-    tool.hwnd = label.handle();
+    tool.hwnd = label;
     tool.uId = 1;
     tool.lpszText = text;
-    SendMessageA(label.toolTip(), TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
+    return tool;
+}
+
+struct ToolTipSearch {
+    HWND label;
+    HWND found;
+};
+
+BOOL CALLBACK findToolTip(HWND hwnd, LPARAM lParam) {
+    auto* search = reinterpret_cast<ToolTipSearch*>(lParam);
+    char className[32] = {};
+    GetClassNameA(hwnd, className, sizeof className);
+    TTTOOLINFOA tool = labelTool(search->label, nullptr);
+    if (_stricmp(className, TOOLTIPS_CLASSA) != 0 ||
+        !SendMessageA(hwnd, TTM_GETTOOLINFOA, 0, reinterpret_cast<LPARAM>(&tool))) {
+        return TRUE;
+    }
+    search->found = hwnd;
+    return FALSE;
+}
+
+// The tooltip of this thread that holds the label's tool.
+HWND toolTipOf(HWND label) {
+    ToolTipSearch search{label, nullptr};
+    EnumThreadWindows(GetCurrentThreadId(), &findToolTip, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+std::string toolTipText(HWND label) {
+    char text[1024] = {};
+    TTTOOLINFOA tool = labelTool(label, text);
+    SendMessageA(toolTipOf(label), TTM_GETTEXTA, sizeof text, reinterpret_cast<LPARAM>(&tool));
     return text;
 }
 
@@ -151,6 +182,19 @@ int pixelsOfColour(HWND hwnd, COLORREF colour) {
     pixels.copyFrom(window, 0, 0);
     ReleaseDC(hwnd, window);
     return pixels.count(client, colour);
+}
+
+// The label's text colour, as it answers the colour message that its parent
+// hands back to it: the hover colour while the pointer is over it, else the
+// visited colour after a successful opening, else the link colour.
+COLORREF textColour(HWND label) {
+    return colourAnswer(GetParent(label), WM_CTLCOLORSTATIC, label).text;
+}
+
+// The pointer moved onto the label, as the mouse reports it.
+void hover(HWND label) {
+    moveCursorTo(centreOf(windowRect(label)));
+    SendMessageA(label, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
 }
 
 // A press on a control, as the mouse gives it: the static raises STN_CLICKED,
@@ -193,24 +237,26 @@ protected:
 TEST_F(LabelInHost, AttachmentTakesAddressAndTextFromEachOther) {
     host_.emptyLink.setAddress("http://empty.example/");
     run([](LabelHost& host) {
-        EXPECT_EQ("http://text.example/", host.textLink.address());
-        EXPECT_EQ("http://text.example/", toolTipText(host.textLink));
+        EXPECT_EQ("http://text.example/", toolTipText(host.textLink.handle()));
         EXPECT_EQ("http://empty.example/", windowText(host.emptyLink.handle()));
-        EXPECT_EQ("http://empty.example/", toolTipText(host.emptyLink));
+        EXPECT_EQ("http://empty.example/", toolTipText(host.emptyLink.handle()));
         for (const HyperlinkLabel* link : {&host.textLink, &host.emptyLink}) {
-            EXPECT_TRUE(GetWindowLongA(link->handle(), GWL_STYLE) & SS_NOTIFY);
-            EXPECT_EQ(HyperlinkLabel::UnderlineOnHover, link->underlineMode());
-            EXPECT_FALSE(underlined(link->handle()));
-            // Both fonts copy the control's font, one of them underlined.
-            LOGFONTA normal{};
-            LOGFONTA underlinedCopy{};
-            ASSERT_TRUE(GetObjectA(link->normalFont(), sizeof normal, &normal));
-            ASSERT_TRUE(GetObjectA(link->underlinedFont(), sizeof underlinedCopy, &underlinedCopy));
-            EXPECT_STREQ(fontOf(link->handle()).lfFaceName, normal.lfFaceName);
-            EXPECT_EQ(fontOf(link->handle()).lfHeight, normal.lfHeight);
-            EXPECT_FALSE(normal.lfUnderline);
-            EXPECT_TRUE(underlinedCopy.lfUnderline);
-            EXPECT_STREQ(normal.lfFaceName, underlinedCopy.lfFaceName);
+            HWND label = link->handle();
+            EXPECT_TRUE(GetWindowLongA(label, GWL_STYLE) & SS_NOTIFY);
+            // Underlined on hover only, in copies of the control's font.
+            const LOGFONTA own = fontOf(label);
+            EXPECT_FALSE(own.lfUnderline);
+            hover(label);
+            const LOGFONTA hovered = fontOf(label);
+            ASSERT_TRUE(moveCursorTo(kFarAway));
+            EXPECT_TRUE(pumpUntil([&] { return !underlined(label); })) << "hover did not end";
+            const LOGFONTA left = fontOf(label);
+            EXPECT_TRUE(hovered.lfUnderline);
+            EXPECT_FALSE(left.lfUnderline);
+            for (const LOGFONTA& copy : {hovered, left}) {
+                EXPECT_STREQ(own.lfFaceName, copy.lfFaceName);
+                EXPECT_EQ(own.lfHeight, copy.lfHeight);
+            }
         }
     });
 }
@@ -218,7 +264,7 @@ TEST_F(LabelInHost, AttachmentTakesAddressAndTextFromEachOther) {
 TEST_F(LabelInHost, AddressSetAfterAttachmentReplacesTheTooltipText) {
     run([](LabelHost& host) {
         host.textLink.setAddress("http://later.example/page");
-        EXPECT_EQ("http://later.example/page", toolTipText(host.textLink));
+        EXPECT_EQ("http://later.example/page", toolTipText(host.textLink.handle()));
         EXPECT_EQ("http://text.example/", windowText(host.textLink.handle()));
     });
 }
@@ -226,9 +272,10 @@ TEST_F(LabelInHost, AddressSetAfterAttachmentReplacesTheTooltipText) {
 TEST_F(LabelInHost, AModeChosenBeforeAttachmentGivesWayToUnderlineOnHover) {
     host_.emptyLink.setUnderlineMode(HyperlinkLabel::UnderlineAlways);
     run([](LabelHost& host) {
-        EXPECT_EQ(HyperlinkLabel::UnderlineOnHover, host.emptyLink.underlineMode());
-        EXPECT_EQ(host.emptyLink.normalFont(),
-                  reinterpret_cast<HFONT>(SendMessageA(host.emptyLink.handle(), WM_GETFONT, 0, 0)));
+        HWND label = host.emptyLink.handle();
+        EXPECT_FALSE(underlined(label));
+        hover(label);
+        EXPECT_TRUE(underlined(label));
     });
 }
 
@@ -249,11 +296,14 @@ TEST_F(LabelInHost, SettingTheModeInForceSendsNoFontAndPaintsNothing) {
 TEST_F(LabelInHost, HandCursorOverTheLabel) {
     run([](LabelHost& host) {
         HWND label = host.textLink.handle();
-        ASSERT_NE(nullptr, host.textLink.linkCursor());
+        const HCURSOR arrow = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+        SetCursor(arrow);
         const LRESULT answered =
             SendMessageA(label, WM_SETCURSOR, reinterpret_cast<WPARAM>(label), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         EXPECT_TRUE(answered);
-        EXPECT_EQ(host.textLink.linkCursor(), GetCursor());
+        const HCURSOR shown = GetCursor();
+        EXPECT_NE(nullptr, shown);
+        EXPECT_NE(arrow, shown);
     });
 }
 
@@ -275,23 +325,22 @@ class UnderlineModes : public LabelInHost, public ::testing::WithParamInterface<
 TEST_P(UnderlineModes, FollowTheModeThroughHoverAndLeaving) {
     const UnderlineCase& c = GetParam();
     run([&](LabelHost& host) {
-        HyperlinkLabel& link = host.textLink;
-        HWND label = link.handle();
-        link.setUnderlineMode(c.mode);
+        HWND label = host.textLink.handle();
+        host.textLink.setUnderlineMode(c.mode);
         EXPECT_EQ(c.idle, underlined(label)) << "before hover";
 
         ASSERT_TRUE(moveCursorTo(centreOf(windowRect(label))));
         SendMessageA(label, WM_MOUSEMOVE, 0, MAKELPARAM(3, 3));
-        EXPECT_TRUE(link.hovering());
+        EXPECT_EQ(kHoverRed, textColour(label));
         EXPECT_EQ(c.hovering, underlined(label)) << "while hovering";
 
         // Ticks with the pointer still inside change nothing.
         pumpFor(350);
-        EXPECT_TRUE(link.hovering());
+        EXPECT_EQ(kHoverRed, textColour(label));
         EXPECT_EQ(c.hovering, underlined(label)) << "after ticks inside";
 
         ASSERT_TRUE(moveCursorTo(kFarAway));
-        EXPECT_TRUE(pumpUntil([&] { return !link.hovering(); })) << "hover did not end";
+        EXPECT_TRUE(pumpUntil([&] { return textColour(label) == kLinkBlue; })) << "hover did not end";
         EXPECT_EQ(c.idle, underlined(label)) << "after leaving";
     });
 }
@@ -305,10 +354,9 @@ TEST_F(LabelInHost, ColoursFollowHoverAndTheOutcomeOfEachClick) {
     // The shell can't open this address; the handler then decides.
     host_.textLink.setAddress("C:\\scriblet-no-such-dir\\page.htm");
     run([&](LabelHost& host) {
-        HyperlinkLabel& link = host.textLink;
-        HWND label = link.handle();
+        HWND label = host.textLink.handle();
         // Always underlined, so every colour repaints the same pixels.
-        link.setUnderlineMode(HyperlinkLabel::UnderlineAlways);
+        host.textLink.setUnderlineMode(HyperlinkLabel::UnderlineAlways);
         ASSERT_TRUE(moveCursorTo(kFarAway));
         pumpFor(50);
         InvalidateRect(label, nullptr, TRUE);
@@ -323,8 +371,7 @@ TEST_F(LabelInHost, ColoursFollowHoverAndTheOutcomeOfEachClick) {
         // A click that succeeds shows the visited colour at once, pointer still over it.
         classes.setHandler(kQuietHandler);
         press(label);
-        EXPECT_TRUE(link.visited());
-        EXPECT_FALSE(link.hovering());
+        EXPECT_EQ(kVisitedPurple, textColour(label));
         EXPECT_GT(pixelsOfColour(label, kVisitedPurple), 0);
         EXPECT_EQ(0, pixelsOfColour(label, kHoverRed));
 
@@ -335,7 +382,7 @@ TEST_F(LabelInHost, ColoursFollowHoverAndTheOutcomeOfEachClick) {
         ASSERT_TRUE(moveCursorTo(kFarAway));
         press(label);
         EXPECT_TRUE(seen->seen);
-        EXPECT_FALSE(link.visited());
+        EXPECT_EQ(kLinkBlue, textColour(label));
         EXPECT_GT(pixelsOfColour(label, kLinkBlue), 0);
         EXPECT_EQ(0, pixelsOfColour(label, kVisitedPurple));
     });
@@ -365,7 +412,7 @@ TEST_P(FailedLaunch, BeepsAndExplainsInABoxCaptionedWithTheApplicationName) {
         EXPECT_EQ(std::string("Unable to open hyperlink:\n\n") + GetParam().reason, seen->text);
         EXPECT_EQ("scriblet_inproc_tests", seen->caption);
         EXPECT_EQ(host.handle(), seen->owner);
-        EXPECT_FALSE(host.textLink.visited());
+        EXPECT_EQ(kLinkBlue, textColour(host.textLink.handle()));
     });
 }
 
@@ -404,7 +451,7 @@ TEST_F(LabelInHost, TheTooltipGoesWithTheDialogAndTheLabel) {
     {
         LabelHost host;
         runModal(host, [&](HWND) {
-            toolTip = host.textLink.toolTip();
+            toolTip = toolTipOf(host.textLink.handle());
             EXPECT_TRUE(IsWindow(toolTip));
         });
     }
@@ -415,9 +462,9 @@ TEST_F(LabelInHost, TheTooltipGoesWithTheDialogAndTheLabel) {
 
 class AboutBoxInProcess : public ::testing::Test {
 protected:
-    INT_PTR run(const std::function<void(HWND, AboutDialog&)>& body) {
+    void run(const std::function<void(HWND)>& body) {
         AboutDialog about(brushes_);
-        return runModal(about, [&](HWND hwnd) { body(hwnd, about); });
+        runModal(about, body);
     }
 
     TestApplication app_;
@@ -451,7 +498,7 @@ std::vector<std::string> linesOf(const std::string& text) {
 }
 
 TEST_F(AboutBoxInProcess, TemplateIsABorderlessPopupWithItsSixControls) {
-    run([](HWND box, AboutDialog&) {
+    run([](HWND box) {
         const DWORD style = static_cast<DWORD>(GetWindowLongA(box, GWL_STYLE));
         EXPECT_TRUE(style & WS_POPUP);
         EXPECT_TRUE(style & WS_VISIBLE);
@@ -494,7 +541,7 @@ TEST_F(AboutBoxInProcess, TemplateIsABorderlessPopupWithItsSixControls) {
 }
 
 TEST_F(AboutBoxInProcess, TextsReadAsLogoIdentificationAndTheAddressWithoutItsScheme) {
-    run([](HWND box, AboutDialog&) {
+    run([](HWND box) {
         EXPECT_EQ("www.scribletapp.", windowText(GetDlgItem(box, IDC_ABOUT_FIRST_LINK)));
         EXPECT_EQ("example/", windowText(GetDlgItem(box, IDC_ABOUT_SECOND_LINK)));
         EXPECT_EQ(std::string("http://") + windowText(GetDlgItem(box, IDC_ABOUT_FIRST_LINK)) +
@@ -527,12 +574,10 @@ TEST_F(AboutBoxInProcess, TextsReadAsLogoIdentificationAndTheAddressWithoutItsSc
 }
 
 TEST_F(AboutBoxInProcess, SetUpUnderlinesBothLinksCentresAndTakesTheCapture) {
-    run([](HWND box, AboutDialog& about) {
-        for (const HyperlinkLabel* link : {&about.firstLink(), &about.secondLink()}) {
-            EXPECT_EQ(kMakerAddress, link->address());
-            EXPECT_EQ(HyperlinkLabel::UnderlineAlways, link->underlineMode());
-            EXPECT_TRUE(underlined(link->handle()));
-            EXPECT_EQ(kMakerAddress, toolTipText(*link));
+    run([](HWND box) {
+        for (int id : {IDC_ABOUT_FIRST_LINK, IDC_ABOUT_SECOND_LINK}) {
+            EXPECT_TRUE(underlined(GetDlgItem(box, id)));
+            EXPECT_EQ(kMakerAddress, toolTipText(GetDlgItem(box, id)));
         }
         EXPECT_EQ(box, GetCapture());
         EXPECT_EQ(GetDlgItem(box, IDOK), GetFocus());
@@ -568,7 +613,7 @@ const ColourCase kColourCases[] = {
 };
 
 TEST_F(AboutBoxInProcess, ColoursWhiteBackgroundOrangeLinksLightBlueElse) {
-    run([&](HWND box, AboutDialog&) {
+    run([&](HWND box) {
         for (const ColourCase& c : kColourCases) {
             HWND control = c.id ? GetDlgItem(box, c.id) : box;
             if (c.id == -1) control = GetWindow(box, GW_CHILD);
@@ -581,7 +626,7 @@ TEST_F(AboutBoxInProcess, ColoursWhiteBackgroundOrangeLinksLightBlueElse) {
 }
 
 TEST_F(AboutBoxInProcess, CursorIsTheHandOverEitherLinkAndTheArrowElsewhere) {
-    run([](HWND box, AboutDialog& about) {
+    run([](HWND box) {
         HCURSOR hand = LoadCursorA(GetModuleHandleA(nullptr), "HANDCUR");
         HCURSOR arrow = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
         ASSERT_NE(nullptr, hand);
@@ -589,9 +634,9 @@ TEST_F(AboutBoxInProcess, CursorIsTheHandOverEitherLinkAndTheArrowElsewhere) {
             POINT at;
             HCURSOR expected;
         } moves[] = {
-            {centreOf(windowRect(about.firstLink().handle())), hand},
+            {centreOf(windowRect(GetDlgItem(box, IDC_ABOUT_FIRST_LINK))), hand},
             {centreOf(windowRect(GetDlgItem(box, IDC_ABOUT_LOGO))), arrow},
-            {centreOf(windowRect(about.secondLink().handle())), hand},
+            {centreOf(windowRect(GetDlgItem(box, IDC_ABOUT_SECOND_LINK))), hand},
             {kFarAway, arrow},
         };
         for (const auto& move : moves) {

@@ -23,10 +23,6 @@ public:
     bool routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     bool PreTranslateMessage(MSG& message) override;
 
-    // For tests in the same process.
-    const HyperlinkLabel& firstLink() const { return firstLink_; }
-    const HyperlinkLabel& secondLink() const { return secondLink_; }
-
 protected:
     void DoDataExchange(win::DataExchange& exchange) override;
     bool OnInitDialog() override;

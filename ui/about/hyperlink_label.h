@@ -41,19 +41,7 @@ public:
     void PreSubclassWindow() override;
     bool DestroyWindow() override;
 
-    COLORREF linkColour() const { return linkColour_; }
-    COLORREF visitedColour() const { return visitedColour_; }
-    COLORREF hoverColour() const { return hoverColour_; }
-    bool hovering() const { return hovering_; }
-    bool visited() const { return visited_; }
-    int underlineMode() const { return underlineMode_; }
-    const std::string& address() const { return address_; }
-    HFONT underlinedFont() const { return underlinedFont_; }
-    HFONT normalFont() const { return normalFont_; }
-    HCURSOR linkCursor() const { return linkCursor_; }
-    HWND toolTip() const { return toolTip_; }
-    UINT_PTR hoverTimerId() const { return hoverTimerId_; }
-
+private:
     // Opens the address with the shell, else with the registered ".htm"
     // handler. A result above 32 is success; otherwise the shell's code, or
     // WinExec's when the handler was found.
@@ -65,7 +53,6 @@ public:
     // than the limit counts as a failure.
     static LONG readRegistryDefault(HKEY root, const std::string& subKey, std::string& output);
 
-private:
     void loadLinkCursor();
     void setFont(HFONT font);
     void repaint();

@@ -49,7 +49,6 @@ public:
     // Fields to values (true) or values to fields (false). The dialog's own
     // controls' notifications are dropped while it runs.
     bool UpdateData(bool saveAndValidate);
-    bool exchangingData() const { return exchanging_; }
 
     // How many of this dialog's messages are being handled at this moment,
     // the current one included. More than one means that a handler is running
