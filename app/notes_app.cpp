@@ -5,8 +5,8 @@
 
 #include "notes/file_system.h"
 #include "notes/note_table.h"
+#include "res/palette.h"
 #include "ui/main/notes_dialog.h"
-#include "ui/main/palette.h"
 
 namespace scriblet {
 

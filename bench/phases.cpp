@@ -12,10 +12,10 @@
 #include "bench/timing.h"
 #include "notes/digest.h"
 #include "notes/notes_file.h"
+#include "res/palette.h"
 #include "res/resource.h"
 #include "tests/win/scriblet_driver.h"
 #include "ui/main/notes_dialog.h"
-#include "ui/main/palette.h"
 #include "ui/win/application.h"
 
 namespace scriblet::bench {

@@ -19,7 +19,6 @@ const char kTerminator = '\xB0';
 // no typed text, contains it.
 const char kEscape = '\x10';
 const char* const kEmptyBody = "<empty>";
-const char* const kUntitled = "Untitled";
 // Stands in for today's date when the clock cannot be read: an empty date
 // would shift every later field of the file by one.
 const char* const kUnknownDate = "000000";

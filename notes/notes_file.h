@@ -14,6 +14,9 @@
 namespace scriblet {
 
 inline constexpr const char* kNotesFileName = "notes.txt";
+// The title a note without one is written with; a pending note whose body
+// was typed into takes it too.
+inline constexpr const char* kUntitled = "Untitled";
 // A save writes "<file>.<process id>.tmp" beside the file it saves, renames
 // it "<file>.<process id>.saved" once it is complete on disk, and then moves
 // it over the file in one step.

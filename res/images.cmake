@@ -31,7 +31,8 @@ list(REMOVE_DUPLICATES _scriblet_images_maps)
 add_custom_command(
   OUTPUT ${SCRIBLET_IMAGE_FILES}
   COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/make_images.py ${SCRIBLET_IMAGE_DIR}
-  DEPENDS ${CMAKE_CURRENT_LIST_DIR}/make_images.py ${_scriblet_images_src}/images.txt ${_scriblet_images_maps}
+  DEPENDS ${CMAKE_CURRENT_LIST_DIR}/make_images.py ${CMAKE_CURRENT_LIST_DIR}/palette.h
+          ${_scriblet_images_src}/images.txt ${_scriblet_images_maps}
   COMMENT "Making the bitmaps, icon and cursor from their pixel maps"
   VERBATIM)
 add_custom_target(scriblet_images DEPENDS ${SCRIBLET_IMAGE_FILES})

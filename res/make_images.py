@@ -4,7 +4,9 @@
 Usage: python3 make_images.py OUTPUT_DIR
 
 images/images.txt lists every output, the map it is drawn from and how it is
-derived. The output bytes depend only on the maps, so a rebuild reproduces them.
+derived. A map's legend names a colour of the program's palette (palette.h,
+which the windows read too) or gives its numbers. The output bytes depend only
+on the maps and the palette, so a rebuild reproduces them.
 """
 
 import os
@@ -14,24 +16,40 @@ import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 IMAGES = os.path.join(HERE, "images")
-
-WHITE = (255, 255, 255)
-ACCENT = (102, 102, 255)
-GREY = (192, 192, 192)
-BLACK = (0, 0, 0)
-TRANSPARENT = None
-
-# A pressed image is its normal image with the two colours exchanged; the
-# disabled undo image greys the accent.
-DERIVATIONS = {
-    "-": {},
-    "swap": {ACCENT: WHITE, WHITE: ACCENT},
-    "grey": {ACCENT: GREY},
-}
+PALETTE_HEADER = os.path.join(HERE, "palette.h")
 
 
 class MapError(Exception):
     pass
+
+
+def read_palette(path=PALETTE_HEADER):
+    """The program's colours by name: SCRIBLET_EDIT_TEXT_COLOUR is "edit_text"."""
+    palette = {}
+    with open(path, encoding="ascii") as f:
+        for line in f:
+            m = re.fullmatch(r"#define SCRIBLET_(\w+)_COLOUR (\d+), (\d+), (\d+)\s*", line)
+            if m:
+                palette[m.group(1).lower()] = tuple(int(v) for v in m.group(2, 3, 4))
+    return palette
+
+
+PALETTE = read_palette()
+BACKGROUND = PALETTE["background"]
+ACCENT = PALETTE["accent"]
+# The two colours of a monochrome cursor, and what stands under its
+# transparent pixels.
+WHITE = (255, 255, 255)
+BLACK = (0, 0, 0)
+TRANSPARENT = None
+
+# A pressed image is its normal image with the two colours exchanged; the
+# disabled undo image shows the disabled colour in place of the accent.
+DERIVATIONS = {
+    "-": {},
+    "swap": {ACCENT: BACKGROUND, BACKGROUND: ACCENT},
+    "grey": {ACCENT: PALETTE["disabled"]},
+}
 
 
 class PixelMap:
@@ -53,11 +71,14 @@ def read_map(path):
     cut = lines.index("---")
     legend, size, hotspot = {}, None, None
     for line in lines[:cut]:
-        m = re.fullmatch(r"'(.)' = (?:\w+ (\d+),(\d+),(\d+)|transparent)", line)
+        m = re.fullmatch(r"'(.)' = (?:\w+ (\d+),(\d+),(\d+)|(transparent)|(\w+))", line)
         if m:
             if m.group(1) in legend:
                 raise MapError(f"{name}: '{m.group(1)}' is in the legend twice")
-            legend[m.group(1)] = tuple(int(v) for v in m.group(2, 3, 4)) if m.group(2) else TRANSPARENT
+            if m.group(6) and m.group(6) not in PALETTE:
+                raise MapError(f"{name}: '{m.group(6)}' is no colour of the palette")
+            legend[m.group(1)] = (tuple(int(v) for v in m.group(2, 3, 4)) if m.group(2)
+                                  else PALETTE[m.group(6)] if m.group(6) else TRANSPARENT)
         elif m := re.fullmatch(r"size: (\d+)x(\d+)", line):
             size = int(m.group(1)), int(m.group(2))
         elif m := re.fullmatch(r"hotspot: (\d+),(\d+)", line):

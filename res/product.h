@@ -1,7 +1,8 @@
-// How Scriblet names itself and its maker: the about box's identification
-// text and the program's version information are both made from these, so
-// Explorer's Properties and the about box always agree. Plain string
-// literals, readable by the resource compiler and by C++ alike.
+// How Scriblet names itself and its maker, written down once: the about box,
+// the main window's caption and system menu, and the program's version
+// information are all made from these, so Explorer's Properties and the
+// windows always agree. Plain string literals, readable by the resource
+// compiler and by C++ alike.
 #pragma once
 
 #define SCRIBLET_PRODUCT_NAME "Scriblet"
@@ -15,3 +16,9 @@
 // Four lines, all but the year in lower case: the maker, the product and the
 // maker's label.
 #define SCRIBLET_ABOUT_TEXT SCRIBLET_MAKER_NAME "\nscriblet\ndesk tools\n" SCRIBLET_YEAR_LINE
+
+// The maker's web page. The about box shows it without its scheme, as two
+// links cut after the dot before the top-level domain.
+#define SCRIBLET_MAKER_HOST "www.scribletapp."
+#define SCRIBLET_MAKER_DOMAIN "example/"
+#define SCRIBLET_MAKER_ADDRESS "http://" SCRIBLET_MAKER_HOST SCRIBLET_MAKER_DOMAIN

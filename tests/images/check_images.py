@@ -17,6 +17,8 @@ sys.path.insert(0, RES)
 import make_images  # noqa: E402
 
 WHITE, ACCENT, GREY, BLACK = (255, 255, 255), (102, 102, 255), (192, 192, 192), (0, 0, 0)
+# The colours the maps may name, as the program has them.
+PALETTE = {"background": WHITE, "accent": ACCENT}
 
 # name: (width, height, the colours it shows)
 BITMAPS = {
@@ -106,7 +108,12 @@ def read_map(name):
     for line in header.splitlines():
         if line.startswith("'"):
             value = line.split(" = ")[1]
-            legend[line[1]] = None if value == "transparent" else tuple(map(int, value.split()[1].split(",")))
+            if value == "transparent":
+                legend[line[1]] = None
+            elif value in PALETTE:
+                legend[line[1]] = PALETTE[value]
+            else:
+                legend[line[1]] = tuple(map(int, value.split()[1].split(",")))
         elif line.startswith("size: "):
             width, height = map(int, line[6:].split("x"))
     rows = [r.ljust(width) for r in body.splitlines()]
@@ -245,6 +252,7 @@ class BrokenMaps(unittest.TestCase):
             "long row": (self.GOOD.replace("#.#\n", "#.##\n"), None),
             "missing row": (self.GOOD.replace(".#.\n", ""), None),
             "unknown colour": (self.GOOD.replace("#.#", "#x#"), None),
+            "colour not in the palette": (self.GOOD.replace("accent 102,102,255", "mauve"), None),
             "colour listed twice": (self.GOOD.replace("---", "'#' = white 255,255,255\n---"), None),
             "no size": (self.GOOD.replace("size: 3x2\n", ""), None),
             "no separator": (self.GOOD.replace("---\n", ""), None),

@@ -11,9 +11,9 @@
 #include <string>
 
 #include "notes/file_system.h"
+#include "res/palette.h"
 #include "tests/win/scriblet_driver.h"
 #include "ui/main/notes_dialog.h"
-#include "ui/main/palette.h"
 #include "ui/win/application.h"
 #include "ui/win/dialog.h"
 

@@ -1,12 +1,13 @@
 #include "ui/about/about_dialog.h"
 
+#include "res/product.h"
 #include "res/resource.h"
 
 namespace scriblet {
 
 using win::onMessage;
 
-const char kMakerAddress[] = "http://www.scribletapp.example/";
+const char kMakerAddress[] = SCRIBLET_MAKER_ADDRESS;
 
 namespace {
 

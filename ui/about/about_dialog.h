@@ -5,8 +5,8 @@
 
 #include <windows.h>
 
+#include "res/palette.h"
 #include "ui/about/hyperlink_label.h"
-#include "ui/main/palette.h"
 #include "ui/win/dialog.h"
 
 namespace scriblet {

@@ -15,7 +15,6 @@
 namespace scriblet {
 
 inline constexpr const char* kNewEntryText = "<New>";
-inline constexpr const char* kUntitled = "Untitled";
 inline constexpr const char* kDeleteQuestion =
     "Am I \nokay in \nunderstanding \nyour command to \nDELETE this Note?";
 inline constexpr const char* kDeleteCaption = "Delete?";

@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "res/product.h"
 #include "res/resource.h"
 #include "ui/about/about_dialog.h"
 #include "ui/main/layout.h"
@@ -129,7 +130,7 @@ void NotesDialog::addAboutEntryToSystemMenu() {
     HMENU menu = GetSystemMenu(handle(), FALSE);
     if (!menu) return;
     AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, "&About Scriblet ...");
+    AppendMenuA(menu, MF_STRING, IDM_ABOUTBOX, "&About " SCRIBLET_PRODUCT_NAME " ...");
 }
 
 void NotesDialog::setUpBody() {

@@ -9,9 +9,9 @@
 
 #include "notes/file_system.h"
 #include "notes/note_table.h"
+#include "res/palette.h"
 #include "ui/main/notes_controller.h"
 #include "ui/main/notes_view.h"
-#include "ui/main/palette.h"
 #include "ui/win/dialog.h"
 #include "ui/win/picture_button.h"
 
