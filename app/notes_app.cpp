@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "notes/file_system.h"
+#include "files/platform_file_system.h"
 #include "notes/note_table.h"
 #include "res/palette.h"
 #include "ui/main/notes_dialog.h"

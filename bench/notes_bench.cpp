@@ -12,7 +12,7 @@
 #include <random>
 #include <string>
 
-#include "notes/file_system.h"
+#include "files/platform_file_system.h"
 #include "notes/notes_file.h"
 
 namespace {

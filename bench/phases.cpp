@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "bench/timing.h"
+#include "files/platform_file_system.h"
 #include "notes/digest.h"
 #include "notes/notes_file.h"
 #include "res/palette.h"

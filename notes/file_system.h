@@ -1,6 +1,7 @@
 // The few file operations the notes file needs, behind an interface so that the
 // same reader and writer run natively (POSIX) and in the Windows program
-// (Win32), and so that tests can make any single operation fail.
+// (Win32), and so that tests can make any single operation fail. The two
+// platforms' file systems live in files/.
 #pragma once
 
 #include <cstdint>
@@ -98,8 +99,5 @@ public:
     // Waits before an operation is tried again.
     virtual void pause(int milliseconds) = 0;
 };
-
-// The file system of the platform the code was built for (POSIX natively).
-std::unique_ptr<FileSystem> makePlatformFileSystem();
 
 }  // namespace scriblet

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "files/platform_file_system.h"
 #include "notes/notes_file.h"
 #include "notes_test_support.h"
 

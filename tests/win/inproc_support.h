@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "notes/file_system.h"
+#include "files/platform_file_system.h"
 #include "res/palette.h"
 #include "tests/win/scriblet_driver.h"
 #include "ui/main/notes_dialog.h"

@@ -1,6 +1,7 @@
-// The main window: template 102 wired to the editing rules, with its layout,
-// colours, picture buttons and icon. It only turns window messages into calls
-// of NotesController and implements NotesView over its controls.
+// The main window: template 102 wired to the editing rules, placed by the
+// portable geometry of layout.h, with the colours of res/palette.h, picture
+// buttons and icon. It only turns window messages into calls of
+// NotesController and implements NotesView over its controls.
 #pragma once
 
 #include <windows.h>

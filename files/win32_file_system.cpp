@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "notes/file_system.h"
+#include "files/platform_file_system.h"
 
 namespace scriblet {
 

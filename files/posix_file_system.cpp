@@ -1,3 +1,5 @@
+// The notes file's file system natively: POSIX calls, every file taken with
+// an exclusive lock, as the Windows program opens it without sharing.
 #include <dirent.h>
 #include <errno.h>
 #include <fcntl.h>
@@ -10,7 +12,7 @@
 #include <climits>
 #include <vector>
 
-#include "notes/file_system.h"
+#include "files/platform_file_system.h"
 
 namespace scriblet {
 
