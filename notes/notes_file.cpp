@@ -388,6 +388,14 @@ OwnSave ownSaveOf(FileSystem& files, const std::string& name) {
     return save;
 }
 
+// Removes a complete save that did not take the target's place, unless the
+// target is gone: then it is the only copy of the notes, which the next start
+// puts in place.
+void dropCompleteSave(FileSystem& files, const OwnSave& own) {
+    FileStamp left;
+    if (!files.stamp(own.target, left) || left.exists) files.remove(own.complete);
+}
+
 // Writes the bytes beside `target` under a name of this process's own, marks
 // them complete once flushed, and moves them over `target`.
 SaveOutcome saveBytes(const std::string& bytes, const Digest& digest, FileSystem& files, const std::string& name,
@@ -431,10 +439,7 @@ SaveOutcome saveBytes(const std::string& bytes, const Digest& digest, FileSystem
     }
     if (status) status = withRetries(files, kSaveRetries, true, [&] { return files.replace(complete, target); });
     if (!status) {
-        // The complete save stays where nothing else holds the notes: the
-        // next start puts it in place.
-        FileStamp left;
-        if (!files.stamp(target, left) || left.exists) files.remove(complete);
+        dropCompleteSave(files, own);
         return failed(errorFor(files, name, status));
     }
 
@@ -464,15 +469,22 @@ std::string fileErrorMessage(const FileError& error) {
     return message;
 }
 
-std::string todayString() {
+namespace {
+
+// The local time now in strftime's `format`; empty when the clock cannot be read.
+std::string localTimeNow(const char* format) {
     const std::time_t now = std::time(nullptr);
     if (now == static_cast<std::time_t>(-1)) return std::string();
     const std::tm* local = std::localtime(&now);
     if (!local) return std::string();
     char buffer[128];
-    const std::size_t length = std::strftime(buffer, sizeof buffer, "%m%d%y", local);
+    const std::size_t length = std::strftime(buffer, sizeof buffer, format, local);
     return std::string(buffer, length);
 }
+
+}  // namespace
+
+std::string todayString() { return localTimeNow("%m%d%y"); }
 
 namespace {
 
@@ -660,9 +672,7 @@ SaveOutcome saveNotesFile(const NoteTable& table, std::int16_t n, FileSystem& fi
     try {
         if (own) {
             files.remove(own->incomplete);
-            // A complete save stays where nothing else holds the notes.
-            FileStamp left;
-            if (!files.stamp(own->target, left) || left.exists) files.remove(own->complete);
+            dropCompleteSave(files, *own);
         }
     } catch (...) {
     }
@@ -699,12 +709,7 @@ std::optional<FileError> writeNotes(const NoteTable& table, std::int16_t n, File
 }
 
 std::string sideFileName(FileSystem& files) {
-    char when[64] = "";
-    const std::time_t now = std::time(nullptr);
-    if (const std::tm* local = now == static_cast<std::time_t>(-1) ? nullptr : std::localtime(&now)) {
-        std::strftime(when, sizeof when, " %Y-%m-%d %H.%M.%S", local);
-    }
-    const std::string base = std::string("notes (Scriblet") + when + ")";
+    const std::string base = "notes (Scriblet" + localTimeNow(" %Y-%m-%d %H.%M.%S") + ")";
     std::string name = base + ".txt";
     for (int copy = 2; copy < 1000; ++copy) {
         FileStamp stamp;

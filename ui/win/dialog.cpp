@@ -232,19 +232,18 @@ bool Dialog::PreTranslateMessage(MSG&) {
 }
 
 bool Dialog::preTranslateChain(MSG& message) {
-    HWND hwnd = message.hwnd;
-    try {
-        for (; hwnd; hwnd = GetParent(hwnd)) {
+    bool taken = false;
+    runGuarded(message.hwnd, [&] {
+        for (HWND hwnd = message.hwnd; hwnd; hwnd = GetParent(hwnd)) {
             Window* window = fromHandle(hwnd);
-            if (window && window->PreTranslateMessage(message)) return true;
-            if (hwnd == handle()) break;
+            if (window && window->PreTranslateMessage(message)) {
+                taken = true;
+                return;
+            }
+            if (hwnd == handle()) return;
         }
-    } catch (const std::bad_alloc&) {
-        handlerFailed(hwnd, true);
-    } catch (...) {
-        handlerFailed(hwnd, false);
-    }
-    return false;
+    });
+    return taken;
 }
 
 bool Dialog::isOwnControlNotification(UINT message, WPARAM, LPARAM lParam) const {
@@ -280,13 +279,7 @@ INT_PTR CALLBACK Dialog::dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPAR
     if (!self) return FALSE;
     INT_PTR answer = FALSE;
     ++self->messageDepth_;
-    try {
-        answer = self->handleDialogMessage(message, wParam, lParam);
-    } catch (const std::bad_alloc&) {
-        handlerFailed(hwnd, true);
-    } catch (...) {
-        handlerFailed(hwnd, false);
-    }
+    runGuarded(hwnd, [&] { answer = self->handleDialogMessage(message, wParam, lParam); });
     --self->messageDepth_;
     if (message == WM_NCDESTROY) self->detach();
     return answer;

@@ -121,13 +121,9 @@ LRESULT CALLBACK Window::subclassProc(HWND hwnd, UINT message, WPARAM wParam, LP
     if (!self) return DefWindowProcA(hwnd, message, wParam, lParam);
 
     LRESULT result = 0;
-    try {
-        if (self->routeMessage(message, wParam, lParam, result)) return result;
-    } catch (const std::bad_alloc&) {
-        handlerFailed(hwnd, true);
-    } catch (...) {
-        handlerFailed(hwnd, false);
-    }
+    bool handled = false;
+    runGuarded(hwnd, [&] { handled = self->routeMessage(message, wParam, lParam, result); });
+    if (handled) return result;
 
     // Unhandled, declined, or the handler failed: the control's own handling.
     const WNDPROC original = self->originalProc_;

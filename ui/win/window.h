@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstddef>
+#include <new>
 #include <optional>
 #include <string>
 
@@ -130,6 +131,20 @@ void setPlainText(HWND control, const std::string& text);
 // a handler of `hwnd` is told to the user by the nearest window that takes
 // it on (OnHandlerFailed), else in a plain box. It never ends the process.
 void handlerFailed(HWND hwnd, bool outOfMemory) noexcept;
+
+// Runs `handler` inside that boundary; false when it failed.
+template <class Handler>
+bool runGuarded(HWND hwnd, Handler&& handler) noexcept {
+    try {
+        handler();
+        return true;
+    } catch (const std::bad_alloc&) {
+        handlerFailed(hwnd, true);
+    } catch (...) {
+        handlerFailed(hwnd, false);
+    }
+    return false;
+}
 
 // Hands a message a parent did not answer back to the child control's own
 // class. Returns true when the child's class handled it.
