@@ -17,17 +17,10 @@
 #include "res/resource.h"
 #include "tests/win/scriblet_driver.h"
 #include "ui/main/notes_dialog.h"
-#include "ui/win/application.h"
 
 namespace scriblet::bench {
 
 namespace {
-
-// The window's message boxes need an application object; this one runs nothing.
-class BenchApplication : public win::Application {
-public:
-    bool InitInstance() override { return false; }
-};
 
 // The real file system, adding up the time each operation takes.
 class TimedFileSystem : public FileSystem {
@@ -256,7 +249,6 @@ bool timeSave(NoteTable& table, KnownFile& known, TimedFileSystem& files, bool e
 }  // namespace
 
 bool printPhases(const std::string& bytes, int runs) {
-    static BenchApplication application;
     static const HMODULE richEdit = LoadLibraryA("RICHED32.DLL");
     if (!richEdit) return false;
 

@@ -14,11 +14,10 @@ TEST_F(RulesTest, TitleTypedIntoPendingMakesANewNoteAndStampsTheDate) {
     expectShown("A", kToday, "");
     EXPECT_EQ(table.at(0), (Note{"A", kToday, ""}));
     EXPECT_EQ(table.at(1), Note{});
-    EXPECT_TRUE(rules.saveTrailingNote());
 
     typeTitle("b");
     EXPECT_EQ(view.list, (List{"Ab", "<New>"}));
-    EXPECT_EQ(rules.noteCount(), 2);
+    EXPECT_EQ(table.noteCount(), 2);
     EXPECT_EQ(view.selection, 0);
 }
 
@@ -53,8 +52,8 @@ TEST_F(RulesTest, BodyTypedIntoPendingBecomesAnUntitledNoteWhenLeft) {
     EXPECT_EQ(view.list, (List{"A", "Untitled", "<New>"}));
     EXPECT_EQ(table.at(1), (Note{"Untitled", kToday, "milk\r\nbread"}));
     EXPECT_EQ(notesFile(), record("010101", "A", "a") + record(kToday, "Untitled", "milk\r\nbread"));
-    EXPECT_EQ(rules.currentIndex(), 0);
     EXPECT_EQ(view.selection, 0);
+    expectShown("A", "010101", "a");
 }
 
 TEST_F(RulesTest, LeavingTheBodyWithoutTextOrModificationMakesNoNote) {
@@ -91,27 +90,97 @@ TEST_F(RulesTest, DateButtonStampsFieldAndTableAtOnce) {
     EXPECT_EQ(view.list, (List{"A", "B", "C", "<New>"}));
 }
 
-TEST_F(RulesTest, TrailingNoteFlagFollowsTheUsersSteps) {
-    start("");
-    EXPECT_FALSE(rules.saveTrailingNote());
+// Whether a save writes the pending note follows the user's last steps: a
+// date typed into it raises the flag; leaving the title or the body lowers it.
+struct FlagCase {
+    const char* name;
+    std::function<void(RulesTest&)> steps;
+    bool written;
+};
+
+class TrailingNote : public RulesTest, public ::testing::WithParamInterface<FlagCase> {
+public:
+    void focusTitle() { moveFocus(Focus::Title); }
+    void focusBody() { moveFocus(Focus::Body); }
+    void typeIntoDate(const std::string& text) { typeDate(text); }
+};
+
+TEST_P(TrailingNote, IsWrittenWhenTheLastStepsSaySo) {
+    start(record("010101", "A", "a"));
+    clickList(1);
+    GetParam().steps(*this);
+    // A save while the pending note stays shown, as a click on its entry makes.
+    rules.onSelectNote();
+    EXPECT_EQ(notesFile(), record("010101", "A", "a") + (GetParam().written ? record("7", "Untitled", "<empty>") : ""));
+    EXPECT_EQ(view.list, (List{"A", "<New>"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, TrailingNote,
+    ::testing::Values(
+        FlagCase{"DateTyped", [](RulesTest& t) { static_cast<TrailingNote&>(t).typeIntoDate("7"); }, true},
+        FlagCase{"DateTypedThenTitleLeft",
+                 [](RulesTest& t) {
+                     auto& c = static_cast<TrailingNote&>(t);
+                     c.typeIntoDate("7");
+                     c.focusTitle();
+                     c.typeIntoDate("");
+                 },
+                 false},
+        FlagCase{"TitleLeftThenDateTyped",
+                 [](RulesTest& t) {
+                     auto& c = static_cast<TrailingNote&>(t);
+                     c.focusTitle();
+                     c.typeIntoDate("7");
+                 },
+                 true},
+        FlagCase{"DateTypedThenBodyLeft",
+                 [](RulesTest& t) {
+                     auto& c = static_cast<TrailingNote&>(t);
+                     c.typeIntoDate("7");
+                     c.focusBody();
+                     c.typeIntoDate("");
+                 },
+                 false}),
+    [](const ::testing::TestParamInfo<FlagCase>& info) { return std::string(info.param.name); });
+
+// One trip per datum: each action reads the fields it needs, once, and shows
+// only the fields it changed. Showing a field it did not read would put back
+// a stale text over what the user typed there.
+TEST_F(RulesTest, EachActionReadsWhatItNeedsOnceAndShowsOnlyWhatItChanged) {
+    startWithThree();
     struct Step {
         const char* what;
         std::function<void()> act;
-        bool flag;
+        List trips;
     };
     const Step steps[] = {
-        {"date typed", [&] { typeDate("1"); }, true},
-        {"title focused and left", [&] { moveFocus(Focus::Title); moveFocus(Focus::List); }, false},
-        {"date typed again", [&] { typeDate("2"); }, true},
-        {"body left", [&] { moveFocus(Focus::Body); moveFocus(Focus::List); }, false},
-        {"title typed", [&] { typeTitle("T"); }, true},
-        {"title left", [&] { moveFocus(Focus::List); }, false},
-        {"body typed into the new pending note and left", [&] { clickList(1); typeBody("x"); moveFocus(Focus::List); }, false},
+        {"a title keystroke", [&] { typeTitle("!"); }, {"read title"}},
+        {"a date keystroke", [&] { typeDate("1"); }, {}},
+        {"the body typed into and left", [&] { typeBody("x"); moveFocus(Focus::List); }, {}},
+        {"the date button", [&] { typeBody("y"); rules.stampDate(); }, {"show date"}},
+        {"another note chosen",
+         [&] { clickList(3); },
+         {"read date", "read body", "show body", "show date", "show title"}},
+        {"a title typed into the pending note", [&] { typeTitle("N"); }, {"read title", "read date", "show date"}},
+        {"a body typed into the pending note and left",
+         [&] {
+             clickList(4);
+             view.trips.clear();
+             typeBody("z");
+             moveFocus(Focus::List);
+         },
+         {"show title", "read date", "show date"}},
+        {"a deletion", [&] { clickDelete(true); }, {"read date", "read body", "show body", "show date", "show title"}},
     };
     for (const Step& step : steps) {
+        view.trips.clear();
         step.act();
-        EXPECT_EQ(rules.saveTrailingNote(), step.flag) << step.what;
+        EXPECT_EQ(view.trips, step.trips) << step.what;
     }
+    EXPECT_EQ(view.list, (List{"A!", "B", "C", "N", "<New>"}));
+    EXPECT_EQ(table.at(0), (Note{"A!", kToday, "axy"}));
+    EXPECT_EQ(undo.note, (Note{"Untitled", kToday, "z"}));
 }
 
 }  // namespace

@@ -21,7 +21,7 @@ protected:
         view.warnings.clear();
     }
     void expectPendingUnchanged() {
-        EXPECT_EQ(rules.noteCount(), NoteTable::kMaxEntries);
+        EXPECT_EQ(table.noteCount(), NoteTable::kMaxEntries);
         EXPECT_EQ(view.list.back(), "<New>");
         EXPECT_EQ(view.list[NoteTable::kMaxEntries - 2], "last");
         EXPECT_EQ(table.at(NoteTable::kMaxEntries - 1).title, "");

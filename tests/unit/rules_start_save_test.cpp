@@ -23,9 +23,6 @@ TEST_P(StartTest, ListsTheNotesThenPendingAndShowsTheFirst) {
     EXPECT_TRUE(fs.has(kNotesFileName));
     EXPECT_EQ(view.list, c.list);
     EXPECT_EQ(view.selection, 0);
-    EXPECT_EQ(rules.currentIndex(), 0);
-    EXPECT_EQ(rules.noteCount(), static_cast<int>(c.list.size()));
-    EXPECT_FALSE(rules.saveTrailingNote());
     expectShown(c.shown.title, c.shown.date, c.shown.body);
     // Titles and "<New>" come in one fill that takes the storage for all of them.
     EXPECT_EQ(view.appendsWhileFilling, static_cast<int>(c.list.size()));
@@ -58,7 +55,6 @@ class PhantomTest : public RulesTest, public ::testing::WithParamInterface<bool>
 TEST_P(PhantomTest, DateTypedIntoARealNoteWritesNoPhantomNote) {
     start(record("010101", "A", "a"));
     typeDate("9");
-    EXPECT_TRUE(rules.saveTrailingNote());
     if (GetParam()) EXPECT_TRUE(clickClose());
     else pressEscape();
     EXPECT_EQ(notesFile(), record("0101019", "A", "a"));
@@ -81,7 +77,7 @@ TEST_F(RulesTest, ChoosingANoteSavesTheShownOneFirst) {
     clickList(2);
     EXPECT_EQ(notesFile(), record("010101", "A", "a!") + record("020202", "B", "b") +
                                record("030303", "C", "c"));
-    EXPECT_EQ(rules.currentIndex(), 2);
+    EXPECT_EQ(view.selection, 2);
     expectShown("C", "030303", "c");
 }
 
@@ -95,7 +91,6 @@ TEST_F(RulesTest, AFailedSaveKeepsTheWindowAndTheListOnTheShownNote) {
     ASSERT_EQ(view.fileErrors.size(), 1u);
     EXPECT_EQ(view.fileErrors[0].cause, FileErrorCause::DiskFull);
     EXPECT_EQ(view.selection, 0);
-    EXPECT_EQ(rules.currentIndex(), 0);
     expectShown("A", "010101", "a!");
 
     EXPECT_FALSE(clickClose());
@@ -108,12 +103,143 @@ TEST_F(RulesTest, AFailedSaveKeepsTheWindowAndTheListOnTheShownNote) {
                                record("030303", "C", "c"));
 }
 
-TEST_F(RulesTest, AFailedSaveOnDestroyIsReported) {
+// Every way out saves once while the window is still shown; after a failed
+// save, reported, the window stays with what was typed unless the user closes
+// all the same. The window's destruction saves nothing after either.
+struct WayOut {
+    const char* name;
+    bool (NotesController::*take)();
+};
+
+class WaysOut : public RulesTest, public ::testing::WithParamInterface<WayOut> {
+protected:
+    bool leave() {
+        moveFocus(Focus::Button);
+        return (rules.*GetParam().take)();
+    }
+    const std::string saved = record("010101", "A", "a!") + record("020202", "B", "b") + record("030303", "C", "c");
+};
+
+TEST_P(WaysOut, SaveWhileShownAndAFailureKeepsTheWindowUnlessClosedAnyway) {
+    startWithThree();
+    const std::string before = notesFile();
+    typeBody("!");
+    fs.failWrites = true;
+
+    EXPECT_FALSE(leave());
+    EXPECT_EQ(view.fileErrors.size(), 1u);
+    EXPECT_EQ(view.questions, List{kCloseAnywayQuestion});
+    expectShown("A", "010101", "a!");
+    EXPECT_EQ(notesFile(), before);
+
+    view.answers = {true};
+    EXPECT_TRUE(leave());
+    EXPECT_EQ(view.fileErrors.size(), 2u);
+    EXPECT_EQ(view.questions.size(), 2u);
+    fs.failWrites = false;
+    rules.onDestroy();
+    EXPECT_EQ(notesFile(), before);
+}
+
+TEST_P(WaysOut, SavedOnceAndTheDestructionAddsNothing) {
+    startWithThree();
+    typeBody("!");
+    EXPECT_TRUE(leave());
+    EXPECT_EQ(notesFile(), saved);
+    EXPECT_EQ(fs.writesStarted, 1);
+    typeBody("?");
+    rules.onDestroy();
+    EXPECT_EQ(notesFile(), saved);
+    EXPECT_TRUE(view.questions.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, WaysOut,
+                         ::testing::Values(WayOut{"CloseButton", &NotesController::onCloseButton},
+                                           WayOut{"Cancel", &NotesController::onCancel},
+                                           WayOut{"OK", &NotesController::onOK}),
+                         [](const ::testing::TestParamInfo<WayOut>& info) { return std::string(info.param.name); });
+
+// The modal loop can end without a way out (a quit request): the destruction
+// saves, and reports a failure.
+TEST_F(RulesTest, WithoutAWayOutTheDestructionSaves) {
     startWithThree();
     typeBody("!");
     fs.failWrites = true;
-    pressEscape();
+    rules.onDestroy();
     EXPECT_EQ(view.fileErrors.size(), 1u);
+    fs.failWrites = false;
+    rules.onDestroy();
+    EXPECT_EQ(notesFile(), record("010101", "A", "a!") + record("020202", "B", "b") + record("030303", "C", "c"));
+}
+
+// Log-off and shut-down. The query saves as every way out does; what is typed
+// after it, or was not saved because the query was refused, is saved when the
+// session ends, without a question or a box: the user is being logged off.
+TEST_F(RulesTest, EndOfTheSessionSavesWhatChangedSinceTheQueryWithoutAWord) {
+    start(record("010101", "A", "a"));
+    typeBody("!");
+    EXPECT_TRUE(rules.onQueryEndSession());
+    EXPECT_EQ(notesFile(), record("010101", "A", "a!"));
+
+    typeBody("?");
+    const std::string theirs = record("090909", "Theirs", "t");
+    fs.files[kNotesFileName] = theirs;
+    rules.onEndSession(true);
+    EXPECT_TRUE(view.questions.empty());
+    EXPECT_EQ(notesFile(), theirs);
+    ASSERT_EQ(fs.files.size(), 2u);
+    const auto side = fs.files.begin();
+    EXPECT_EQ(side->first.substr(0, 16), "notes (Scriblet ");
+    EXPECT_EQ(side->second, record("010101", "A", "a!?"));
+    const int writes = fs.writesStarted;
+    rules.onDestroy();
+    EXPECT_EQ(fs.writesStarted, writes);
+}
+
+TEST_F(RulesTest, EndOfTheSessionAfterARefusedQueryTriesAgainSilentlyOnceNoSaveRuns) {
+    startWithThree();
+    const std::string before = notesFile();
+    typeBody("!");
+    fs.failWrites = true;
+    // The session is told to end while the failed save's box is up.
+    int writesWhileShown = -1;
+    view.whileFileErrorShown = [&] {
+        rules.onEndSession(true);
+        writesWhileShown = fs.writesStarted;
+    };
+    EXPECT_FALSE(rules.onQueryEndSession());
+    EXPECT_EQ(writesWhileShown, 1);
+    view.whileFileErrorShown = nullptr;
+
+    rules.onEndSession(true);
+    EXPECT_EQ(fs.writesStarted, 2);
+    EXPECT_EQ(view.fileErrors.size(), 1u);
+    EXPECT_TRUE(view.questions.empty());
+    EXPECT_EQ(notesFile(), before);
+    fs.failWrites = false;
+    rules.onEndSession(true);
+    rules.onDestroy();
+    EXPECT_EQ(notesFile(), before);
+}
+
+// A handler that failed may have left the rules half way: nothing is saved
+// from then on, and every way out asks before the changes are discarded.
+TEST_F(RulesTest, AfterAFailedHandlerNothingIsSavedAndWaysOutAskBeforeDiscarding) {
+    startWithThree();
+    const std::string before = notesFile();
+    typeBody("!");
+    rules.onInternalError(false);
+    EXPECT_EQ(view.warnings, List{internalErrorMessage(false)});
+    clickList(1);
+    EXPECT_EQ(view.selection, 1);
+    view.answers = {false, true};
+    EXPECT_FALSE(pressEscape());
+    EXPECT_TRUE(clickClose());
+    EXPECT_EQ(view.questions, (List{kDiscardQuestion, kDiscardQuestion}));
+    rules.onEndSession(true);
+    rules.onDestroy();
+    EXPECT_EQ(fs.writesStarted, 0);
+    EXPECT_EQ(notesFile(), before);
 }
 
 // A file that cannot be read, or only as the wrong encoding, must never be
@@ -134,8 +260,9 @@ TEST_P(UnreadableStart, IsToldOnceAndNeverSavedOver) {
     EXPECT_NE(view.warnings[0].find("C:\\work\\notes.txt"), std::string::npos);
     EXPECT_EQ(view.list, List{"<New>"});
     EXPECT_EQ(view.selection, 0);
-    // Nothing changed yet: nothing to ask about.
-    EXPECT_TRUE(rules.queryClose());
+    // Nothing changed yet: Enter would close without a question.
+    EXPECT_TRUE(rules.onOK());
+    EXPECT_TRUE(view.questions.empty());
 
     typeTitle("X");
     typeBody("x");
@@ -182,21 +309,18 @@ protected:
     }
 };
 
-TEST_P(ChangedByAnotherProgram, EscapeAsksWhileTheWindowIsShownAndTheSaveDoesNotAskAgain) {
+TEST_P(ChangedByAnotherProgram, EscapeAsksOnceWhileTheWindowIsShownAndSavesAsAnswered) {
     const bool saveOver = GetParam();
     startThenLetAnotherCopySave();
     typeBody("!");
     view.answers = {saveOver};
 
-    ASSERT_TRUE(rules.queryClose());
+    ASSERT_TRUE(pressEscape());
     ASSERT_EQ(view.questions.size(), 1u);
     const std::string side = offeredSideFile();
     EXPECT_EQ(view.questions[0], changedNotesQuestion("C:\\work\\" + side));
     EXPECT_EQ(side.substr(0, 16), "notes (Scriblet ");
-    EXPECT_EQ(fs.writesStarted, 0);
-
-    rules.onDestroy();
-    EXPECT_EQ(view.questions.size(), 1u);
+    EXPECT_EQ(fs.writesStarted, 1);
     EXPECT_TRUE(view.fileErrors.empty());
     if (saveOver) {
         EXPECT_EQ(notesFile(), record("010101", "A", "a!"));
@@ -214,7 +338,7 @@ TEST_P(ChangedByAnotherProgram, ChoosingANoteAsksAndNoKeepsSavingBesideIt) {
     view.answers = {saveOver};
     clickList(1);
     ASSERT_EQ(view.questions.size(), 1u);
-    EXPECT_EQ(rules.currentIndex(), 1);
+    EXPECT_EQ(view.selection, 1);
 
     typeTitle("B");
     EXPECT_TRUE(clickClose());
@@ -229,12 +353,22 @@ TEST_P(ChangedByAnotherProgram, ChoosingANoteAsksAndNoKeepsSavingBesideIt) {
     }
 }
 
+// Without edits the window has nothing of its own to put there: no question, nothing written.
+TEST_P(ChangedByAnotherProgram, ClosingWithoutEditsAsksNothingAndLeavesTheirFile) {
+    startThenLetAnotherCopySave();
+    if (GetParam()) EXPECT_TRUE(clickClose());
+    else EXPECT_TRUE(pressEscape());
+    EXPECT_TRUE(view.questions.empty());
+    EXPECT_EQ(fs.writesStarted, 0);
+    EXPECT_EQ(notesFile(), theirs);
+}
+
 INSTANTIATE_TEST_SUITE_P(SaveOverOrKeepBoth, ChangedByAnotherProgram, ::testing::Bool());
 
 TEST_F(RulesTest, FileThatCanNeitherBeOpenedNorCreatedStartsWithPendingOnly) {
     fs.failCreation = true;
     rules.startNotes();
-    EXPECT_EQ(view.warnings.size(), 1u);
+    EXPECT_EQ(view.warnings, List{cannotCreateNotesMessage("C:\\work\\notes.txt")});
     EXPECT_EQ(view.list, List{"<New>"});
     typeTitle("X");
     view.answers = {true};
@@ -273,9 +407,11 @@ TEST_F(RulesTest, SelectionChangeWithoutAValidEntryIsIgnored) {
     for (int entry : {-1, 4, 100}) {
         clickList(entry);
         EXPECT_EQ(fs.writesStarted, 0) << entry;
-        EXPECT_EQ(rules.currentIndex(), 0) << entry;
     }
     expectShown("A", "010101", "a!");
+    // Still the shown note: the next save writes the edit into it.
+    EXPECT_TRUE(clickClose());
+    EXPECT_EQ(notesFile(), record("010101", "A", "a!") + record("020202", "B", "b") + record("030303", "C", "c"));
 }
 
 }  // namespace

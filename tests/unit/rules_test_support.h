@@ -130,12 +130,15 @@ public:
     std::vector<std::string> list;
     int selection = -1;
     FieldBuffers controls;
+    // Every field the rules read or showed, in order: "read title", "show body"...
+    std::vector<std::string> trips;
     bool modified = false;
     bool undoEnabled = false;
     std::deque<bool> answers;  // the user's answers, OK and Yes = true; none left: Cancel or No
     std::vector<std::string> questions;
     std::vector<std::string> warnings;
     std::vector<FileError> fileErrors;
+    std::function<void()> whileFileErrorShown;  // what happens while the file-error box is up
     int fillDepth = 0;
     int appendsWhileFilling = 0;
     int entriesReserved = 0;
@@ -167,13 +170,14 @@ public:
     }
     void listFillEnd() override { --fillDepth; }
 
-    void exchangeFields(FieldBuffers& buffers, bool pull) override {
-        if (pull) {
-            buffers = controls;
-            return;
-        }
-        if (controls.body != buffers.body) modified = false;
-        controls = buffers;
+    void readField(Field field, std::string& text) override {
+        trips.push_back("read " + name(field));
+        text = control(field);
+    }
+    void showField(Field field, const std::string& text) override {
+        trips.push_back("show " + name(field));
+        if (field == Field::Body && controls.body != text) modified = false;
+        control(field) = text;
     }
     bool bodyModified() override { return modified; }
     int bodyLength() override { return static_cast<int>(controls.body.size()); }
@@ -189,10 +193,19 @@ public:
         questions.push_back(text);
         return nextAnswer();
     }
-    void showFileError(const FileError& error) override { fileErrors.push_back(error); }
+    void showFileError(const FileError& error) override {
+        fileErrors.push_back(error);
+        if (whileFileErrorShown) whileFileErrorShown();
+    }
     void showWarning(const std::string& text) override { warnings.push_back(text); }
 
 private:
+    static std::string name(Field field) {
+        return field == Field::Title ? "title" : field == Field::Date ? "date" : "body";
+    }
+    std::string& control(Field field) {
+        return field == Field::Title ? controls.title : field == Field::Date ? controls.date : controls.body;
+    }
     bool nextAnswer() {
         if (answers.empty()) return false;
         const bool answer = answers.front();
@@ -281,10 +294,9 @@ protected:
         moveFocus(Focus::Button);
         return rules.onCloseButton();
     }
+    // Escape (the close box, Alt+F4...): the window goes once the way out lets it.
     bool pressEscape() {
-        // Cancel asks first and ends the dialog without a data exchange; the
-        // destroy handler saves.
-        if (!rules.queryClose()) return false;
+        if (!rules.onCancel()) return false;
         rules.onDestroy();
         return true;
     }

@@ -31,11 +31,23 @@ TEST_F(Close, CloseButtonSavesOnceAndEndsWithStatusThree) {
 struct ClosingWay {
     const char* name;
     void (*close)(const Scriblet&);
+    DWORD status;
 };
 
+// The close box and the system menu's Close both send the system's close command.
 const ClosingWay kClosingWays[] = {
-    {"Escape", [](const Scriblet& app) { app.postKey(IDC_TITLE_LIST, VK_ESCAPE); }},
-    {"CloseBox", [](const Scriblet& app) { app.postSysCommand(SC_CLOSE); }},
+    {"Escape", [](const Scriblet& app) { app.postKey(IDC_TITLE_LIST, VK_ESCAPE); }, 0},
+    {"CloseBox", [](const Scriblet& app) { app.postSysCommand(SC_CLOSE); }, 0},
+    {"AltF4", [](const Scriblet& app) { app.pressKeys(IDC_TITLE, {VK_MENU, VK_F4}); }, 0},
+};
+
+// Every way out, for the failed save.
+const ClosingWay kEveryWayOut[] = {
+    kClosingWays[0],
+    kClosingWays[1],
+    kClosingWays[2],
+    {"Enter", [](const Scriblet& app) { app.postKey(IDC_TITLE, VK_RETURN); }, 0},
+    {"CloseButton", [](const Scriblet& app) { app.postButton(IDC_CLOSE_BUTTON); }, 3},
 };
 
 void PrintTo(const ClosingWay& way, std::ostream* out) {
@@ -51,7 +63,7 @@ TEST_P(CloseWithoutButton, SavesTheFieldsDateAndBodyOnce) {
     app.focus(IDC_TITLE_LIST);
     GetParam().close(app);
 
-    EXPECT_EQ(0u, app.waitForExit());
+    EXPECT_EQ(GetParam().status, app.waitForExit());
     EXPECT_EQ(1, counter.saves());
     EXPECT_EQ(printable("0707\r\nAlpha\r\nchanged\xB0\r\n"
                         "040506\r\nBeta\r\nsecond\xB0\r\n"),
@@ -59,6 +71,53 @@ TEST_P(CloseWithoutButton, SavesTheFieldsDateAndBodyOnce) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, CloseWithoutButton, ::testing::ValuesIn(kClosingWays),
+                         [](const ::testing::TestParamInfo<ClosingWay>& info) { return info.param.name; });
+
+// A way out whose save fails reports it while the window is shown and keeps
+// the window with what was typed, unless the user closes all the same.
+class FailedSaveOnTheWayOut : public Close, public ::testing::WithParamInterface<ClosingWay> {
+protected:
+    // The way out, its file-error box and the question that follows it.
+    std::optional<MessageBoxInfo> tryToClose() {
+        GetParam().close(app);
+        const std::optional<MessageBoxInfo> error = app.waitForMessageBox();
+        if (!error) return std::nullopt;
+        EXPECT_EQ(BoxIcon::Stop, error->icon);
+        EXPECT_NE(std::string::npos, error->text.find(app.dir().file("notes.txt"))) << error->text;
+        app.answer(*error, IDOK);
+        const std::optional<MessageBoxInfo> question = app.waitForMessageBox();
+        if (!question) return std::nullopt;
+        EXPECT_EQ("Scriblet could not save your notes.\n\n"
+                  "Close Scriblet anyway? What you changed since the last save will be lost.",
+                  question->text);
+        EXPECT_EQ(BoxIcon::Warning, question->icon);
+        EXPECT_TRUE(app.windowShown());
+        return question;
+    }
+};
+
+TEST_P(FailedSaveOnTheWayOut, KeepsTheWindowUntilTheUserClosesAnyway) {
+    app.typeAtEnd(IDC_BODY, " and more");
+    FileHold hold(app.dir().file("notes.txt"));
+    ASSERT_TRUE(hold.held());
+
+    std::optional<MessageBoxInfo> question = tryToClose();
+    ASSERT_TRUE(question.has_value());
+    app.answer(*question, IDNO);
+    ASSERT_TRUE(app.waitIdle());
+    EXPECT_TRUE(app.windowShown());
+    EXPECT_EQ("first and more", app.text(IDC_BODY));
+
+    question = tryToClose();
+    ASSERT_TRUE(question.has_value());
+    app.answer(*question, IDYES);
+    EXPECT_EQ(GetParam().status, app.waitForExit());
+    hold.release();
+    EXPECT_EQ(0, counter.saves());
+    EXPECT_EQ(printable(kTwoNotes), printable(app.notes().value_or("")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, FailedSaveOnTheWayOut, ::testing::ValuesIn(kEveryWayOut),
                          [](const ::testing::TestParamInfo<ClosingWay>& info) { return info.param.name; });
 
 TEST_F(Close, EnterInTheTitleFieldEndsThroughOkAndSavesTheFields) {
@@ -87,16 +146,21 @@ TEST_F(Close, EnterInTheTitleFieldEndsThroughOkAndSavesTheFields) {
 }
 
 // Log-off and shut-down: the system asks, says the session ends, and then
-// ends the process without destroying the window.
-TEST_F(Close, EndOfTheSessionSavesOnceWhenAsked) {
+// ends the process without destroying the window. What was typed between the
+// two is saved when the session ends.
+TEST_F(Close, EndOfTheSessionSavesWhenAskedAndWhatFollowsWhenItEnds) {
     app.typeAtEnd(IDC_BODY, " and more");
     EXPECT_EQ(TRUE, app.sendTo(0, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
     EXPECT_EQ(1, counter.saves());
+    EXPECT_EQ(printable(kTwoNotesAndMore), printable(app.notes().value_or("")));
+    app.typeAtEnd(IDC_BODY, "!");
     app.sendTo(0, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     app.kill();
 
-    EXPECT_EQ(1, counter.saves());
-    EXPECT_EQ(printable(kTwoNotesAndMore), printable(app.notes().value_or("")));
+    EXPECT_EQ(2, counter.saves());
+    EXPECT_EQ(printable("010203\r\nAlpha\r\nfirst and more!\xB0\r\n"
+                        "040506\r\nBeta\r\nsecond\xB0\r\n"),
+              printable(app.notes().value_or("")));
     EXPECT_EQ(std::vector<std::string>{"notes.txt"}, app.dir().list());
 }
 

@@ -105,6 +105,31 @@ TEST(RoundTrip, TypedLineBreaksAndDegreeSignsComeBackAfterARestart) {
     EXPECT_EQ(body, again.text(IDC_BODY));
 }
 
+// A paste into the title or date takes the clipboard's text in the file's
+// code page, as one undoable insertion typed there, so what the field shows
+// is what is kept. (Wine's edits keep characters the code page cannot hold,
+// show them, and give them back as "?".)
+TEST(RoundTrip, PastedTitleAndDateShowWhatIsKept) {
+    Scriblet app(withNotes(kAlpha));
+    ASSERT_TRUE(app.started());
+    ASSERT_TRUE(putOnClipboard(L"Plan \x2192 \x2713 \x20AC"));
+    for (int field : {IDC_TITLE, IDC_DATE}) {
+        app.focus(field);
+        app.sendTo(field, EM_SETSEL, 0, -1);
+        app.typeChars(field, "\x16");  // Ctrl+V
+        EXPECT_EQ(L"Plan ? ? \x20AC", app.shownText(field)) << field;
+        EXPECT_EQ(MAKELRESULT(10, 10), app.sendTo(field, EM_GETSEL, 0, 0)) << field;
+    }
+    EXPECT_EQ((Entries{"Plan ? ? \x80", "<New>"}), app.listEntries());
+    app.typeChars(IDC_TITLE, "\x1A");  // Ctrl+Z
+    EXPECT_EQ(L"Alpha", app.shownText(IDC_TITLE));
+    EXPECT_EQ((Entries{"Alpha", "<New>"}), app.listEntries());
+
+    app.postButton(IDC_CLOSE_BUTTON);
+    EXPECT_EQ(3u, app.waitForExit());
+    EXPECT_EQ(printable("Plan ? ? \x80\r\nAlpha\r\nfirst\xB0\r\n"), printable(app.notes().value_or("")));
+}
+
 // A NUL or 0x1A ends what any copy of the program reads; what follows it is
 // not shown, and every save keeps it after the notes.
 class StopByte : public ::testing::TestWithParam<char> {};

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "res/product.h"
 #include "res/resource.h"
 #include "tests/win/inproc_support.h"
 #include "tests/win/label_host_resource.h"
@@ -212,9 +213,10 @@ public:
     HyperlinkLabel emptyLink;
 
 protected:
-    void DoDataExchange(win::DataExchange& exchange) override {
-        exchange.control(IDC_HOST_TEXT_LINK, textLink);
-        exchange.control(IDC_HOST_EMPTY_LINK, emptyLink);
+    bool OnInitDialog() override {
+        textLink.subclassWindow(item(IDC_HOST_TEXT_LINK));
+        emptyLink.subclassWindow(item(IDC_HOST_EMPTY_LINK));
+        return true;
     }
 };
 
@@ -230,7 +232,6 @@ protected:
     void run(const std::function<void(LabelHost&)>& body) {
         runModal(host_, [&](HWND) { body(host_); });
     }
-    TestApplication app_;
     LabelHost host_;
 };
 
@@ -467,7 +468,6 @@ protected:
         runModal(about, body);
     }
 
-    TestApplication app_;
     TestBrushes brushes_;
 };
 
@@ -546,7 +546,7 @@ TEST_F(AboutBoxInProcess, TextsReadAsLogoIdentificationAndTheAddressWithoutItsSc
         EXPECT_EQ("example/", windowText(GetDlgItem(box, IDC_ABOUT_SECOND_LINK)));
         EXPECT_EQ(std::string("http://") + windowText(GetDlgItem(box, IDC_ABOUT_FIRST_LINK)) +
                       windowText(GetDlgItem(box, IDC_ABOUT_SECOND_LINK)),
-                  kMakerAddress);
+                  SCRIBLET_MAKER_ADDRESS);
         EXPECT_EQ("--", windowText(GetDlgItem(box, IDOK)));
 
         const std::string logo = windowText(GetDlgItem(box, IDC_ABOUT_LOGO));
@@ -577,7 +577,7 @@ TEST_F(AboutBoxInProcess, SetUpUnderlinesBothLinksCentresAndTakesTheCapture) {
     run([](HWND box) {
         for (int id : {IDC_ABOUT_FIRST_LINK, IDC_ABOUT_SECOND_LINK}) {
             EXPECT_TRUE(underlined(GetDlgItem(box, id)));
-            EXPECT_EQ(kMakerAddress, toolTipText(GetDlgItem(box, id)));
+            EXPECT_EQ(SCRIBLET_MAKER_ADDRESS, toolTipText(GetDlgItem(box, id)));
         }
         EXPECT_EQ(box, GetCapture());
         EXPECT_EQ(GetDlgItem(box, IDOK), GetFocus());
@@ -666,7 +666,8 @@ struct StepRun {
 void runStep(const std::shared_ptr<StepRun>& run, std::size_t index, UINT gapMs) {
     runSoon(
         [run, index, gapMs] {
-            if (run->finished || !run->about->isRunning()) return;
+            // Ended by a step: its loop has returned, or the window is gone.
+            if (run->finished || !run->about->handle()) return;
             if (threadMessageBox()) return runStep(run, index, gapMs);
             if (index == run->steps.size()) return run->about->EndDialog(IDCANCEL);
             run->steps[index](run->about->handle());

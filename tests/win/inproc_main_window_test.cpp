@@ -77,9 +77,10 @@ TEST_P(FailedHandler, IsToldTheProcessLivesOnAndNothingIsSavedAfter) {
         [&](HWND hwnd, NotesDialog&) {
             HWND title = GetDlgItem(hwnd, IDC_TITLE);
             if (GetParam() == Failing::ControlHandler) {
-                ASSERT_TRUE(exhausted.subclassWindow(title));
+                HWND body = GetDlgItem(hwnd, IDC_BODY);
+                ASSERT_TRUE(exhausted.subclassWindow(body));
                 // The failure box is answered inside the handler's own loop.
-                SendMessageA(title, WM_CHAR, 'X', 1);
+                SendMessageA(body, WM_CHAR, 'X', 1);
                 ASSERT_TRUE(seen->seen);
             }
             // Typed and another note chosen: a save, were saving not held back.
@@ -96,6 +97,38 @@ TEST_P(FailedHandler, IsToldTheProcessLivesOnAndNothingIsSavedAfter) {
     EXPECT_EQ(1, seen->count);
     EXPECT_EQ(testing::printable(notes), testing::printable(scratch_.read("notes.txt").value_or("")));
     EXPECT_EQ(std::vector<std::string>{"notes.txt"}, scratch_.list());
+}
+
+// The about box shares nothing with the notes: a failure inside it is told
+// in a plain box, and saving the notes goes on.
+TEST_F(MainWindowInProcess, FailureInsideTheAboutBoxStaysThere) {
+    const std::string notes = "010203\r\nAlpha\r\nfirst\xB0\r\n040506\r\nBeta\r\nsecond\xB0\r\n";
+    auto seen = std::make_shared<SeenMessageBox>();
+    ExhaustedControl exhausted;
+    run(
+        [&](HWND hwnd, NotesDialog&) {
+            runSoon([&] {
+                HWND about = GetLastActivePopup(hwnd);
+                HWND logo = GetDlgItem(about, IDC_ABOUT_LOGO);
+                ASSERT_TRUE(logo && exhausted.subclassWindow(logo));
+                answerNextMessageBox(seen);
+                SendMessageA(logo, WM_CHAR, 'X', 1);
+                PostMessageA(about, WM_COMMAND, IDOK, 0);
+            });
+            SendMessageA(hwnd, WM_SYSCOMMAND, IDM_ABOUTBOX, 0);
+            ASSERT_TRUE(seen->seen);
+
+            SendMessageA(GetDlgItem(hwnd, IDC_TITLE), WM_CHAR, 'Y', 1);
+            HWND list = GetDlgItem(hwnd, IDC_TITLE_LIST);
+            SendMessageA(list, LB_SETCURSEL, 1, 0);
+            SendMessageA(hwnd, WM_COMMAND, MAKEWPARAM(IDC_TITLE_LIST, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+        },
+        notes.c_str());
+
+    EXPECT_EQ("The program ran out of memory.", seen->text);
+    EXPECT_EQ(1, seen->count);
+    EXPECT_EQ(testing::printable("010203\r\nYAlpha\r\nfirst\xB0\r\n040506\r\nBeta\r\nsecond\xB0\r\n"),
+              testing::printable(scratch_.read("notes.txt").value_or("")));
 }
 
 INSTANTIATE_TEST_SUITE_P(Where, FailedHandler, ::testing::Values(Failing::SetUp, Failing::ControlHandler),

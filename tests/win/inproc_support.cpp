@@ -40,12 +40,14 @@ void runSoon(std::function<void()> task, UINT delayMs) {
     pendingTasks()[id] = std::move(task);
 }
 
-INT_PTR runModal(win::Dialog& dialog, const std::function<void(HWND)>& body) {
+void runModal(win::Dialog& dialog, const std::function<void(HWND)>& body) {
     runSoon([&] {
-        body(dialog.handle());
-        if (dialog.isRunning()) dialog.EndDialog(IDCANCEL);
+        if (dialog.handle()) {
+            body(dialog.handle());
+            dialog.EndDialog(IDCANCEL);
+        }
     });
-    return dialog.DoModal();
+    dialog.DoModal();
 }
 
 namespace {

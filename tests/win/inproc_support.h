@@ -14,17 +14,9 @@
 #include "res/palette.h"
 #include "tests/win/scriblet_driver.h"
 #include "ui/main/notes_dialog.h"
-#include "ui/win/application.h"
 #include "ui/win/dialog.h"
 
 namespace scriblet::inproc {
-
-// Stands in for the program's application object: the owner of message
-// boxes and modal dialogs is whatever window a test makes main.
-class TestApplication : public win::Application {
-public:
-    bool InitInstance() override { return false; }
-};
 
 // The program's two brushes for the life of the object, as the application
 // makes them for its windows.
@@ -55,8 +47,8 @@ ColourAnswer colourAnswer(HWND window, UINT message, HWND from);
 void runSoon(std::function<void()> task, UINT delayMs = 0);
 
 // Runs the dialog modally; once its window is up, `body` runs inside the
-// modal loop. Unless the body ended it, the dialog then ends with IDCANCEL.
-INT_PTR runModal(win::Dialog& dialog, const std::function<void(HWND)>& body);
+// modal loop, and then the dialog ends.
+void runModal(win::Dialog& dialog, const std::function<void(HWND)>& body);
 
 // What the message boxes answered by answerNextMessageBox said.
 struct SeenMessageBox {
@@ -87,7 +79,6 @@ protected:
     // Runs the main window on `notes` (none: no file) and `body` inside it.
     void run(const std::function<void(HWND, NotesDialog&)>& body, const char* notes = nullptr);
 
-    TestApplication app_;
     // Where the window saves notes.txt.
     testing::CurrentScratchDir scratch_;
     std::unique_ptr<FileSystem> files_ = makePlatformFileSystem();

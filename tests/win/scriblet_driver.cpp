@@ -2,6 +2,7 @@
 
 #include "tests/win/pixels.h"
 
+#include <cstring>
 #include <ctime>
 #include <iterator>
 
@@ -158,7 +159,9 @@ std::string todayStamp() {
     return buffer;
 }
 
-std::string windowText(HWND window) {
+namespace {
+
+std::wstring wideText(HWND window) {
     DWORD_PTR length = 0;
     SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, 5000, &length);
     std::wstring text(static_cast<std::size_t>(length) * 2 + 2, L'\0');
@@ -166,7 +169,30 @@ std::string windowText(HWND window) {
     SendMessageTimeoutW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL,
                         5000, &copied);
     text.resize(static_cast<std::size_t>(copied) < text.size() ? static_cast<std::size_t>(copied) : 0);
-    return narrow(text);
+    return text;
+}
+
+}  // namespace
+
+std::string windowText(HWND window) {
+    return narrow(wideText(window));
+}
+
+bool putOnClipboard(const std::wstring& text) {
+    const std::size_t bytes = (text.size() + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    if (!memory) return false;
+    std::memcpy(GlobalLock(memory), text.c_str(), bytes);
+    GlobalUnlock(memory);
+    if (!waitUntil([] { return OpenClipboard(nullptr) != FALSE; }, 2000)) {
+        GlobalFree(memory);
+        return false;
+    }
+    EmptyClipboard();
+    const bool put = SetClipboardData(CF_UNICODETEXT, memory) != nullptr;
+    CloseClipboard();
+    if (!put) GlobalFree(memory);
+    return put;
 }
 
 RECT windowRect(HWND window) {
@@ -538,6 +564,10 @@ int Scriblet::listSelection() const {
 
 std::string Scriblet::text(int id) const {
     return windowText(control(id));
+}
+
+std::wstring Scriblet::shownText(int id) const {
+    return wideText(control(id));
 }
 
 bool Scriblet::enabled(int id) const {

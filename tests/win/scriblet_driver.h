@@ -35,6 +35,9 @@ std::string todayStamp();
 // answers it (GetWindowText would not ask), and so does one of this process.
 std::string windowText(HWND window);
 
+// Puts text on the clipboard, as another program's copy does.
+bool putOnClipboard(const std::wstring& text);
+
 // A window's rectangle on the screen, and the middle of a rectangle.
 RECT windowRect(HWND window);
 POINT centreOf(const RECT& rect);
@@ -153,6 +156,8 @@ public:
     std::string listEntry(int index) const;
     int listSelection() const;
     std::string text(int id) const;
+    // The text as the control holds it, not converted to the ANSI code page.
+    std::wstring shownText(int id) const;
     bool enabled(int id) const;
     RECT controlRect(int id) const;  // in the window's client coordinates
     RECT clientRect() const;

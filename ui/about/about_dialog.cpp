@@ -7,9 +7,10 @@ namespace scriblet {
 
 using win::onMessage;
 
-const char kMakerAddress[] = SCRIBLET_MAKER_ADDRESS;
-
 namespace {
+
+// The maker's web page, opened by both link halves.
+const char kMakerAddress[] = SCRIBLET_MAKER_ADDRESS;
 
 // The system's arrow (IDC_ARROW).
 const WORD kArrowCursor = 32512;
@@ -34,13 +35,10 @@ bool AboutDialog::routeMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESU
            win::Dialog::routeMessage(message, wParam, lParam, result);
 }
 
-void AboutDialog::DoDataExchange(win::DataExchange& exchange) {
-    exchange.control(IDC_ABOUT_FIRST_LINK, firstLink_);
-    exchange.control(IDC_ABOUT_SECOND_LINK, secondLink_);
-}
-
 bool AboutDialog::OnInitDialog() {
     win::Dialog::OnInitDialog();
+    firstLink_.subclassWindow(item(IDC_ABOUT_FIRST_LINK));
+    secondLink_.subclassWindow(item(IDC_ABOUT_SECOND_LINK));
     for (HyperlinkLabel* link : {&firstLink_, &secondLink_}) {
         link->setAddress(kMakerAddress);
         link->setUnderlineMode(HyperlinkLabel::UnderlineAlways);

@@ -11,9 +11,6 @@
 
 namespace scriblet {
 
-// The maker's web page, opened by both link halves.
-extern const char kMakerAddress[];
-
 class AboutDialog : public win::Dialog {
 public:
     // Template 100 without a parent: the application's main window owns it.
@@ -24,7 +21,6 @@ public:
     bool PreTranslateMessage(MSG& message) override;
 
 protected:
-    void DoDataExchange(win::DataExchange& exchange) override;
     bool OnInitDialog() override;
 
 private:

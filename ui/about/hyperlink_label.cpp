@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "ui/about/launch_text.h"
-#include "ui/win/application.h"
+#include "ui/win/message_box.h"
 
 namespace scriblet {
 

@@ -2,7 +2,7 @@
 // visited colours, underlining always, never or on hover, a hand cursor, a
 // tooltip with the address, and a click that hands the address to the shell
 // (or to the program registered for ".htm" files). It is never created as a
-// window of its own: the dialog's data exchange attaches it to a static control.
+// window of its own: its dialog attaches it to a static control (subclassWindow).
 #pragma once
 
 #include <windows.h>

@@ -24,6 +24,14 @@ std::string unreadableNotesMessage(const std::string& path) {
         path);
 }
 
+std::string cannotCreateNotesMessage(const std::string& path) {
+    return withPath(
+        "Scriblet cannot create its notes file\n%1\n\n"
+        "You may not create files in this folder. Start Scriblet from a folder you can write to, "
+        "such as Documents.",
+        path);
+}
+
 std::string unicodeNotesMessage(const std::string& path) {
     return withPath(
         "Scriblet's notes file is saved as Unicode text, which Scriblet cannot read:\n%1\n\n"
@@ -101,12 +109,9 @@ bool NotesController::showsPendingNote() const {
     return hasShownNote() && currentIndex_ == table_.noteCount() - 1;
 }
 
-void NotesController::pullFields() { view_.exchangeFields(fields_, true); }
-
-void NotesController::pushFields() { view_.exchangeFields(fields_, false); }
-
 void NotesController::commitShownNote() {
-    pullFields();
+    view_.readField(Field::Date, fields_.date);
+    view_.readField(Field::Body, fields_.body);
     Note& shown = table_.at(currentIndex_);
     if (assign(shown.date, fields_.date)) changed_ = true;
     if (assign(shown.body, fields_.body)) changed_ = true;
@@ -126,7 +131,13 @@ void NotesController::startNotes() {
         const std::string path = outcome.error && !outcome.error->path.empty()
                                      ? outcome.error->path
                                      : files_.fullPath(kNotesFileName);
-        view_.showWarning(unicode ? unicodeNotesMessage(path) : unreadableNotesMessage(path));
+        // Denied, and there is no notes.txt: the folder takes no new file.
+        FileStamp stamp;
+        const bool notCreated = outcome.error && outcome.error->cause == FileErrorCause::AccessDenied &&
+                                files_.stamp(kNotesFileName, stamp) && !stamp.exists;
+        view_.showWarning(unicode      ? unicodeNotesMessage(path)
+                          : notCreated ? cannotCreateNotesMessage(path)
+                                       : unreadableNotesMessage(path));
     } else if (outcome.recovered) {
         view_.showWarning(recoveredNotesMessage(files_.fullPath(kNotesFileName)));
     }
@@ -147,8 +158,6 @@ void NotesController::startNotes() {
     started_ = true;
     currentIndex_ = table_.noteCount();
     appendPending();
-    pullFields();
-    pushFields();
     view_.listSelect(currentIndex_);
 
     if (!unreadable && outcome.result == ReadResult::OpenedWithData) {
@@ -165,24 +174,28 @@ std::int16_t NotesController::notesToWrite() const {
     return writeTrailing ? count : static_cast<std::int16_t>(count - 1);
 }
 
-bool NotesController::saveNotes() {
+bool NotesController::saveNotes(SaveFor saveFor) {
     if (!hasShownNote()) return true;
+    FlagUp saving(saving_);
     commitShownNote();
     if (!savingEnabled_) return true;
+    const bool telling = saveFor == SaveFor::User;
+    if (!telling && !changed_) return true;
 
     const std::int16_t n = notesToWrite();
     SaveOutcome outcome;
     if (sideFile_.empty()) {
         outcome = saveNotesFile(table_, n, files_, today_, known_, saveOverChanges_);
         if (outcome.result == SaveResult::ChangedElsewhere) {
-            askAboutChangedFile();
+            if (telling) askAboutChangedFile();
+            else keepNotesBeside(sideFileName(files_));
             if (sideFile_.empty()) outcome = saveNotesFile(table_, n, files_, today_, known_, true);
         }
         saveOverChanges_ = false;
     }
     if (!sideFile_.empty()) outcome = saveNotesFile(table_, n, files_, today_, sideKnown_, true, sideFile_);
     if (outcome.error) {
-        view_.showFileError(*outcome.error);
+        if (telling) view_.showFileError(*outcome.error);
         return false;
     }
     changed_ = false;
@@ -195,6 +208,10 @@ void NotesController::askAboutChangedFile() {
         saveOverChanges_ = true;
         return;
     }
+    keepNotesBeside(side);
+}
+
+void NotesController::keepNotesBeside(const std::string& side) {
     sideFile_ = side;
     // Every later save goes to the side file: it takes over the memory saves are made in.
     sideKnown_.saveBuffer.swap(known_.saveBuffer);
@@ -217,13 +234,14 @@ bool NotesController::queryClose() {
 
 void NotesController::showNote(std::int16_t p) {
     if (p < 0 || p >= table_.noteCount()) return;
-    pullFields();
     const Note& note = table_.at(p);
     fields_.title = note.title;
     fields_.date = note.date;
     fields_.body = note.body;
     view_.listSelect(p);
-    pushFields();
+    view_.showField(Field::Body, fields_.body);
+    view_.showField(Field::Date, fields_.date);
+    view_.showField(Field::Title, fields_.title);
 }
 
 bool NotesController::appendPending() {
@@ -235,13 +253,16 @@ bool NotesController::appendPending() {
 
 void NotesController::commitTitle() {
     if (!hasShownNote()) return;
-    pullFields();
+    view_.readField(Field::Title, fields_.title);
+    retitle();
+}
 
+void NotesController::retitle() {
     const bool wasPending = showsPendingNote();
     if (wasPending && table_.isFull()) {
         // No room for a new pending note: the entry stays "<New>".
         fields_.title.clear();
-        pushFields();
+        view_.showField(Field::Title, fields_.title);
         view_.showWarning(tableFullMessage());
         return;
     }
@@ -253,6 +274,7 @@ void NotesController::commitTitle() {
 
     if (wasPending) {
         appendPending();
+        view_.readField(Field::Date, fields_.date);
         if (fields_.date.empty()) stampDate();
     }
     saveTrailingNote_ = true;
@@ -260,18 +282,16 @@ void NotesController::commitTitle() {
 
 void NotesController::stampDate() {
     if (!hasShownNote()) return;
-    pullFields();
     fields_.date = today_();
     if (assign(table_.at(currentIndex_).date, fields_.date)) changed_ = true;
-    pushFields();
+    view_.showField(Field::Date, fields_.date);
 }
 
 void NotesController::commitBody() {
-    pullFields();
     if (!showsPendingNote()) return;
     fields_.title = kUntitled;
-    pushFields();
-    commitTitle();
+    view_.showField(Field::Title, fields_.title);
+    retitle();
 }
 
 void NotesController::onSelectNote() {
@@ -288,19 +308,13 @@ void NotesController::onSelectNote() {
     showNote(currentIndex_);
 }
 
-void NotesController::onTitleLeft() {
-    pullFields();
-    saveTrailingNote_ = false;
-}
+void NotesController::onTitleLeft() { saveTrailingNote_ = false; }
 
-void NotesController::onDateTyped() {
-    pullFields();
-    saveTrailingNote_ = true;
-}
+// The date reaches the table with the next save, which reads it.
+void NotesController::onDateTyped() { saveTrailingNote_ = true; }
 
 void NotesController::onBodyLeft() {
     if (hasShownNote() && view_.bodyModified() && view_.bodyLength() > 0) commitBody();
-    pullFields();
     saveTrailingNote_ = false;
 }
 
@@ -344,26 +358,32 @@ void NotesController::onUndoDelete() {
     undo_.undoIndex = -1;
 }
 
-bool NotesController::onOK() {
+bool NotesController::leave() {
     if (!queryClose()) return false;
-    pullFields();
+    // The save failed and was reported: the window stays unless the user lets the changes go.
+    if (!saveNotes() && !view_.ask(kCloseAnywayQuestion)) return false;
+    leaving_ = true;
     return true;
 }
 
-bool NotesController::onCloseButton() { return queryClose() && saveNotes(); }
+bool NotesController::onCloseButton() { return leave(); }
+
+bool NotesController::onCancel() { return leave(); }
+
+bool NotesController::onOK() { return leave(); }
 
 void NotesController::onDestroy() {
-    if (!sessionEnding_) saveNotes();
+    // The modal loop can also end without a way out (a quit request).
+    if (!leaving_ && !sessionEnded_) saveNotes();
 }
 
-bool NotesController::onQueryEndSession() {
-    if (!queryClose() || !saveNotes()) return false;
-    sessionEnding_ = true;
-    return true;
-}
+bool NotesController::onQueryEndSession() { return queryClose() && saveNotes(); }
 
 void NotesController::onEndSession(bool ending) {
-    sessionEnding_ = sessionEnding_ && ending;
+    // A save running (its question or its error box is up) is left to finish.
+    if (!ending || sessionEnded_ || saving_) return;
+    sessionEnded_ = true;
+    saveNotes(SaveFor::SessionEnd);
 }
 
 void NotesController::onInternalError(bool outOfMemory) {

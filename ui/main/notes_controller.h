@@ -23,8 +23,15 @@ inline constexpr const char* kDiscardQuestion =
     "Scriblet cannot save your changes: saving to notes.txt is held back in this session.\n\n"
     "Discard your changes? Choose No to keep the window open and copy what you need.";
 
+// Asked after a way out of the window could not save; Yes ends the window all the same.
+inline constexpr const char* kCloseAnywayQuestion =
+    "Scriblet could not save your notes.\n\n"
+    "Close Scriblet anyway? What you changed since the last save will be lost.";
+
 // Told once, at start, when notes.txt exists but could not be read (%1: its path).
 std::string unreadableNotesMessage(const std::string& path);
+// Told once, at start, when notes.txt is missing and the folder takes no new file (%1: its path).
+std::string cannotCreateNotesMessage(const std::string& path);
 // Told once, at start, when notes.txt is UTF-16 text.
 std::string unicodeNotesMessage(const std::string& path);
 // Told once, at start, when a complete save took the place of a missing notes.txt.
@@ -57,56 +64,66 @@ public:
     void onDateButtonDoubleClicked();  // date button: double-clicked
     void onDeleteNote();               // delete button: clicked
     void onUndoDelete();               // undo button: clicked
-    // Escape or the close box (Cancel), and the first step of every way out:
-    // asks what must be asked before the window goes, while it is still
-    // shown; false keeps the window open. The save that follows remembers
-    // the answers.
-    bool queryClose();
-    // The OK command (Enter in the title or date field): queryClose, then
-    // the fields are copied as the framework's OK copies them. False keeps
-    // the window open.
-    bool onOK();
-    // Close button: true when the notes were saved and the process may end.
-    bool onCloseButton();
-    // The window is being destroyed: the last save (unless the end of the
-    // session already made it).
+    // The ways out of the window: each asks what must be asked, then saves
+    // once while the window is still shown. A failed save is reported and
+    // the user is asked whether to close all the same. True: the window may
+    // end (the close button ends the process with status 3); false keeps it
+    // open with the fields as typed.
+    bool onCloseButton();  // close button: clicked
+    bool onCancel();       // Escape, the close box, Alt+F4, the system menu's Close
+    bool onOK();           // the OK command: Enter in the title or date field
+    // The window is being destroyed: the last save, unless a way out saved
+    // or was told to close anyway, or the session ended.
     void onDestroy();
     // The session is ending (log-off, shut-down): the save of this way out,
     // after the same questions as every close. False refuses the end.
     bool onQueryEndSession();
     // The end of the session goes ahead (true) or was called off (false).
+    // Going ahead, what changed since the last save is saved without a word
+    // (unless a save is running and still asking or telling): a notes.txt
+    // changed elsewhere sends it to a side file, and a failure can only be
+    // left unsaid.
     void onEndSession(bool ending);
     // A handler let an exception escape: the user is told, and nothing is
     // saved over notes.txt from then on.
     void onInternalError(bool outOfMemory);
 
-    // The window's state that the rules keep.
-    std::int16_t currentIndex() const { return currentIndex_; }
-    std::int16_t noteCount() const { return table_.noteCount(); }
-    bool saveTrailingNote() const { return saveTrailingNote_; }
-
 private:
-    // Commits the shown note and rewrites the notes file. False when a file
-    // error was reported (the caller's handler ends there).
-    bool saveNotes();
+    // Who a save is for. The user's asks about a changed notes.txt and
+    // reports a failure; the end of the session's saves only what changed
+    // since the last save, and says nothing: a changed notes.txt sends it to
+    // a side file.
+    enum class SaveFor { User, SessionEnd };
+
+    // Commits the shown note and rewrites the notes file. False when it failed.
+    bool saveNotes(SaveFor saveFor = SaveFor::User);
+    // What every way out asks before the window goes, while it is still
+    // shown; false keeps the window open. The save that follows remembers
+    // the answers.
+    bool queryClose();
+    // Every way out: queryClose, the save, and on a failed save the question
+    // whether to close all the same.
+    bool leave();
     void showNote(std::int16_t p);
     bool appendPending();
+    // The shown note takes the title buffer as its title.
+    void retitle();
     // The body was typed into and left: a pending note becomes "Untitled".
     void commitBody();
-    void pullFields();
-    void pushFields();
 
     // A note is shown only once the notes were started and while
     // currentIndex lies inside the table.
     bool hasShownNote() const;
     bool showsPendingNote() const;
-    // Pulls the fields and puts the shown note's date and body into the table.
+    // Reads the date and body fields and puts them into the shown note.
     void commitShownNote();
     // How many table entries a save writes.
     std::int16_t notesToWrite() const;
     // notes.txt was changed by another program: the user chooses between
     // saving over it and saving to a side file from now on.
     void askAboutChangedFile();
+    // Every save from now on goes to the side file `side`, not to notes.txt.
+    void keepNotesBeside(const std::string& side);
     void holdBackSaving() { savingEnabled_ = false; }
 
     NotesView& view_;
@@ -128,8 +145,12 @@ private:
     KnownFile sideKnown_;
     // Something was changed since notes.txt was last read or saved.
     bool changed_ = false;
-    // The end of the session saved; no other save follows it.
-    bool sessionEnding_ = false;
+    bool saving_ = false;
+    // A way out saved, or the user chose to close without saving: the window
+    // goes and no other save follows.
+    bool leaving_ = false;
+    // The session ended and its last save ran: no other save follows.
+    bool sessionEnded_ = false;
     bool reportingInternalError_ = false;
 };
 

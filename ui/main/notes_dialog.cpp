@@ -9,7 +9,7 @@
 #include "res/resource.h"
 #include "ui/about/about_dialog.h"
 #include "ui/main/layout.h"
-#include "ui/win/application.h"
+#include "ui/win/message_box.h"
 
 namespace scriblet {
 
@@ -108,7 +108,9 @@ bool NotesDialog::OnHandlerFailed(bool outOfMemory) {
 
 bool NotesDialog::OnInitDialog() {
     win::Dialog::OnInitDialog();
-    if (win::Application* app = win::Application::instance()) app->setMainWindow(handle());
+    win::setMainWindow(handle());
+    titleField_.subclassWindow(item(IDC_TITLE));
+    dateField_.subclassWindow(item(IDC_DATE));
     addAboutEntryToSystemMenu();
     SendMessageA(handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
     SendMessageA(handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_));
@@ -166,20 +168,14 @@ void NotesDialog::layout(int width, int height) {
     RedrawWindow(handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
 }
 
+// The ways out save while the window is still shown; the window ends only
+// once they let it.
 void NotesDialog::OnOK() {
     if (controller_.onOK()) EndDialog(IDOK);
 }
 
 void NotesDialog::OnCancel() {
-    // Escape and the close box ask here, while the window is still shown.
-    if (controller_.queryClose()) EndDialog(IDCANCEL);
-}
-
-void NotesDialog::DoDataExchange(win::DataExchange& exchange) {
-    if (!exchangeBuffers_) return;
-    exchange.text(IDC_BODY, exchangeBuffers_->body);
-    exchange.text(IDC_DATE, exchangeBuffers_->date);
-    exchange.text(IDC_TITLE, exchangeBuffers_->title);
+    if (controller_.onCancel()) EndDialog(IDCANCEL);
 }
 
 win::Answer NotesDialog::onSize(WPARAM kind, LPARAM size) {
@@ -245,7 +241,8 @@ win::Answer NotesDialog::onSysCommand(WPARAM command, LPARAM) {
 }
 
 win::Answer NotesDialog::onDestroy(WPARAM, LPARAM) {
-    // The controls still exist, so the texts last typed are saved.
+    // Ended without a way out (a quit request): the controls still exist, so
+    // the texts last typed are saved.
     controller_.onDestroy();
     return 0;
 }
@@ -260,15 +257,17 @@ win::Answer NotesDialog::onQueryEndSession(WPARAM, LPARAM) {
 }
 
 win::Answer NotesDialog::onEndSession(WPARAM ending, LPARAM) {
-    // Ending: the process is ended after this without WM_DESTROY, and the
-    // query has saved. Called off: the window carries on as before.
+    // Ending: the process is ended after this without WM_DESTROY, so what
+    // changed since the query is saved now. Called off: the window carries
+    // on as before.
     controller_.onEndSession(ending != FALSE);
     clearSessionBlockReason(handle());
     return 0;
 }
 
 void NotesDialog::onCloseButton() {
-    // Saved: the process ends here, without destroying the window.
+    // Saved, or the user closes all the same: the process ends here, without
+    // destroying the window.
     if (controller_.onCloseButton() && endProcess_) endProcess_();
 }
 
@@ -307,10 +306,44 @@ void NotesDialog::listFillEnd() {
     InvalidateRect(list, nullptr, TRUE);
 }
 
-void NotesDialog::exchangeFields(FieldBuffers& buffers, bool pull) {
-    exchangeBuffers_ = &buffers;
-    UpdateData(pull);
-    exchangeBuffers_ = nullptr;
+namespace {
+
+int fieldId(Field field) {
+    switch (field) {
+    case Field::Title:
+        return IDC_TITLE;
+    case Field::Date:
+        return IDC_DATE;
+    case Field::Body:
+        break;
+    }
+    return IDC_BODY;
+}
+
+}  // namespace
+
+void NotesDialog::readField(Field field, std::string& text) {
+    std::string shown = win::windowText(item(fieldId(field)));
+    const ShownText& last = shownTexts_[static_cast<int>(field)];
+    if (last.differs && last.shown == shown) text = last.text;
+    else text = std::move(shown);
+}
+
+void NotesDialog::showField(Field field, const std::string& text) {
+    HWND control = item(fieldId(field));
+    ShownText& last = shownTexts_[static_cast<int>(field)];
+    const std::string shown = win::windowText(control);
+    // Setting an unchanged text would only flicker and move the caret.
+    if (shown == text) {
+        last = ShownText();
+        return;
+    }
+    if (last.differs && last.shown == shown && last.text == text) return;
+
+    quietly([&] { win::setPlainText(control, text); });
+    std::string readBack = win::windowText(control);
+    if (readBack == text) last = ShownText();
+    else last = ShownText{true, text, std::move(readBack)};
 }
 
 bool NotesDialog::bodyModified() {

@@ -7,12 +7,14 @@
 #include <windows.h>
 
 #include <functional>
+#include <string>
 
 #include "notes/file_system.h"
 #include "notes/note_table.h"
 #include "res/palette.h"
 #include "ui/main/notes_controller.h"
 #include "ui/main/notes_view.h"
+#include "ui/win/ansi_edit.h"
 #include "ui/win/dialog.h"
 #include "ui/win/picture_button.h"
 
@@ -34,7 +36,6 @@ protected:
     bool OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
-    void DoDataExchange(win::DataExchange& exchange) override;
 
 private:
     // Window messages.
@@ -67,7 +68,8 @@ private:
     int listSelection() override;
     void listFillBegin(int entries, std::size_t textBytes) override;
     void listFillEnd() override;
-    void exchangeFields(FieldBuffers& buffers, bool pull) override;
+    void readField(Field field, std::string& text) override;
+    void showField(Field field, const std::string& text) override;
     bool bodyModified() override;
     int bodyLength() override;
     void enableUndoButton(bool enable) override;
@@ -80,6 +82,17 @@ private:
     static const win::MessageEntry<NotesDialog> kMessageMap[];
     static const win::MessageEntry<NotesController> kUserActions[];
 
+    // A text the program showed in a field that the control shows otherwise:
+    // while the field still shows `shown`, its text is `text`.
+    struct ShownText {
+        bool differs = false;
+        std::string text;
+        std::string shown;
+    };
+
+    win::AnsiEdit titleField_;
+    win::AnsiEdit dateField_;
+    ShownText shownTexts_[3];
     win::PictureButton deleteButton_;
     win::PictureButton undoButton_;
     win::PictureButton dateButton_;
@@ -88,7 +101,6 @@ private:
     Brushes brushes_;
     std::function<void()> endProcess_;
     NotesController controller_;
-    FieldBuffers* exchangeBuffers_ = nullptr;
     bool layoutReady_ = false;
 };
 

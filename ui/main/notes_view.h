@@ -9,7 +9,9 @@
 
 namespace scriblet {
 
-// The three field buffers. Data exchange moves them in the order body, date, title.
+// The three edit fields of the window, and a buffer for each one's text.
+enum class Field { Title, Date, Body };
+
 struct FieldBuffers {
     std::string title;
     std::string date;
@@ -33,11 +35,14 @@ public:
     virtual void listFillBegin(int entries, std::size_t textBytes) = 0;
     virtual void listFillEnd() = 0;
 
-    // Data exchange between the fields and the buffers: pull copies the
-    // fields' texts into the buffers; push sets the fields from the buffers,
-    // leaving a field alone when its text already equals its buffer. The
-    // window's own notifications are dropped while it runs.
-    virtual void exchangeFields(FieldBuffers& buffers, bool pull) = 0;
+    // A field's text, into `text`. A field the user did not change since the
+    // program showed a text in it gives back exactly that text, whatever the
+    // control made of it (a rich edit turns a lone line feed into a break).
+    virtual void readField(Field field, std::string& text) = 0;
+    // Shows `text` in a field, leaving the field alone when it already shows
+    // it. Only the user's typing runs the fields' change handlers: the
+    // window's own notifications are dropped meanwhile.
+    virtual void showField(Field field, const std::string& text) = 0;
 
     // The body field's modified flag and its text length.
     virtual bool bodyModified() = 0;

@@ -3,7 +3,7 @@
 #include <new>
 #include <utility>
 
-#include "ui/win/application.h"
+#include "ui/win/message_box.h"
 
 namespace scriblet::win {
 
@@ -85,38 +85,6 @@ bool enterForDefaultCommand(HWND dialog, const MSG& message) {
 
 }  // namespace
 
-void DataExchange::text(int controlId, std::string& value) {
-    HWND control = dialog_.item(controlId);
-    if (!control) return;
-    std::string shown = windowText(control);
-    auto& setTexts = dialog_.setTexts_;
-    const auto last = setTexts.find(controlId);
-    const bool showsLastSet = last != setTexts.end() && last->second.shown == shown;
-    if (save_) {
-        if (showsLastSet) value = last->second.value;
-        else value = std::move(shown);
-        return;
-    }
-    // Setting an unchanged text would only flicker and move the caret.
-    if (shown == value) {
-        if (last != setTexts.end()) setTexts.erase(last);
-        return;
-    }
-    if (showsLastSet && last->second.value == value) return;
-
-    setPlainText(control, value);
-    std::string readBack = windowText(control);
-    if (readBack == value) {
-        if (last != setTexts.end()) setTexts.erase(last);
-    } else {
-        setTexts[controlId] = Dialog::SetText{value, std::move(readBack)};
-    }
-}
-
-void DataExchange::control(int controlId, Window& object) {
-    if (!object.handle()) object.subclassWindow(dialog_.item(controlId));
-}
-
 HWND Dialog::item(int controlId) const {
     const auto known = items_.find(controlId);
     if (known != items_.end()) {
@@ -135,11 +103,9 @@ HWND Dialog::item(int controlId) const {
 INT_PTR Dialog::DoModal() {
     ended_ = false;
     result_ = -1;
-    setTexts_.clear();
-    // Without a parent, a modal dialog is owned by the application's main
-    // window (if it has one yet), which it disables while it runs.
-    HWND owner = parent_;
-    if (!owner && Application::instance()) owner = Application::instance()->mainWindow();
+    // Without a parent, a modal dialog is owned by the main window (if it
+    // has one yet), which it disables while it runs.
+    HWND owner = parent_ ? parent_ : mainWindow();
     if (owner && !IsWindow(owner)) owner = nullptr;
 
     creatingDialog = this;
@@ -185,26 +151,11 @@ void Dialog::EndDialog(INT_PTR result) {
     if (handle()) PostMessageA(handle(), WM_NULL, 0, 0);
 }
 
-bool Dialog::UpdateData(bool saveAndValidate) {
-    // Restored however the exchange ends, an exception included.
-    struct Exchanging {
-        bool& flag;
-        const bool was;
-        ~Exchanging() { flag = was; }
-    } exchanging{exchanging_, exchanging_};
-    exchanging_ = true;
-    DataExchange exchange(*this, saveAndValidate);
-    DoDataExchange(exchange);
-    return true;
-}
-
 bool Dialog::OnInitDialog() {
-    UpdateData(false);
     return true;
 }
 
 void Dialog::OnOK() {
-    UpdateData(true);
     EndDialog(IDOK);
 }
 
@@ -254,8 +205,7 @@ bool Dialog::isOwnControlNotification(UINT message, WPARAM, LPARAM lParam) const
 }
 
 INT_PTR Dialog::handleDialogMessage(UINT message, WPARAM wParam, LPARAM lParam) {
-    // Text set by a data exchange must not look like the user's typing.
-    if (exchanging_ && isOwnControlNotification(message, wParam, lParam)) return TRUE;
+    if (quiet_ && isOwnControlNotification(message, wParam, lParam)) return TRUE;
 
     LRESULT result = 0;
     bool handled = routeMessage(message, wParam, lParam, result);

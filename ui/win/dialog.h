@@ -1,54 +1,23 @@
-// A dialog built from a template and run modally by a loop of our own, with
-// data exchange between its controls and plain strings.
+// A dialog built from a template and run modally by a loop of our own.
 #pragma once
 
 #include <windows.h>
 
 #include <map>
-#include <string>
 
 #include "ui/win/window.h"
 
 namespace scriblet::win {
 
-class Dialog;
-
-// Moves text between a dialog's controls and strings, in the order the
-// dialog's DoDataExchange names them.
-class DataExchange {
-public:
-    DataExchange(Dialog& dialog, bool saveAndValidate) : dialog_(dialog), save_(saveAndValidate) {}
-
-    bool saving() const { return save_; }
-
-    // Control text <-> value, compared whole. Loading leaves a control alone
-    // when it shows the value, or still shows what was last put there for
-    // this same value; saving gives back that value while the control shows
-    // it. So a field the user did not change returns exactly what was put in,
-    // whatever the control made of it.
-    void text(int controlId, std::string& value);
-    // Ties a C++ control object to the dialog's control, once.
-    void control(int controlId, Window& object);
-
-private:
-    Dialog& dialog_;
-    bool save_;
-};
-
 class Dialog : public Window {
 public:
+    // Without a parent, the dialog is owned by the main window (message_box.h).
     Dialog(int templateId, HWND parent) : templateId_(templateId), parent_(parent) {}
 
     // Creates the window from the template and runs it until EndDialog.
     // Returns the EndDialog result, or -1 when the window could not be created.
     INT_PTR DoModal();
     void EndDialog(INT_PTR result);
-    // True from the window's creation until EndDialog.
-    bool isRunning() const { return handle() && !ended_; }
-
-    // Fields to values (true) or values to fields (false). The dialog's own
-    // controls' notifications are dropped while it runs.
-    bool UpdateData(bool saveAndValidate);
 
     // How many of this dialog's messages are being handled at this moment,
     // the current one included. More than one means that a handler is running
@@ -65,26 +34,30 @@ public:
     bool PreTranslateMessage(MSG& message) override;
 
 protected:
-    virtual void DoDataExchange(DataExchange&) {}
     // Set-up once the window exists; true lets the system place the focus.
     virtual bool OnInitDialog();
-    // The OK command: the fields are copied, then the dialog ends with IDOK.
+    // The OK command: the dialog ends with IDOK.
     virtual void OnOK();
-    // The Cancel command: the dialog ends with IDCANCEL, nothing copied.
+    // The Cancel command: the dialog ends with IDCANCEL.
     virtual void OnCancel();
 
-private:
-    friend class DataExchange;
+    // Runs `change` with the notifications of the dialog's own controls
+    // dropped: text the program puts into a field must not look like the
+    // user's typing.
+    template <class Change>
+    void quietly(Change&& change) {
+        struct Restore {
+            bool& flag;
+            const bool was;
+            ~Restore() { flag = was; }
+        } restore{quiet_, quiet_};
+        quiet_ = true;
+        change();
+    }
 
+private:
     Answer onInitDialogMessage(WPARAM, LPARAM);
     static const MessageEntry<Dialog> kMessageMap[];
-
-    // A field whose text read back differently from the value last set into
-    // it: while it shows `shown`, its value is `value`.
-    struct SetText {
-        std::string value;
-        std::string shown;
-    };
 
     static INT_PTR CALLBACK dialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR handleDialogMessage(UINT message, WPARAM wParam, LPARAM lParam);
@@ -95,9 +68,8 @@ private:
 
     int templateId_;
     HWND parent_;
-    bool exchanging_ = false;
+    bool quiet_ = false;
     int messageDepth_ = 0;
-    std::map<int, SetText> setTexts_;
     mutable std::map<int, HWND> items_;
     bool ended_ = false;
     INT_PTR result_ = -1;

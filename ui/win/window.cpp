@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-#include "ui/win/application.h"
+#include "ui/win/message_box.h"
 
 namespace scriblet::win {
 
@@ -169,7 +169,9 @@ void setPlainText(HWND control, const std::string& text) {
 
 void handlerFailed(HWND hwnd, bool outOfMemory) noexcept {
     try {
-        for (HWND at = hwnd; at; at = GetParent(at)) {
+        // Up through the parents of a control to its top-level window, not on
+        // to an owner: the about box's failures are none of the main window's.
+        for (HWND at = hwnd; at; at = (GetWindowLongA(at, GWL_STYLE) & WS_CHILD) ? GetParent(at) : nullptr) {
             Window* window = Window::fromHandle(at);
             if (window && window->OnHandlerFailed(outOfMemory)) return;
         }

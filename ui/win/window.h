@@ -98,9 +98,10 @@ public:
     // not minimised, else over the work area, and keeps it inside the work area.
     void CenterWindow();
 
-    // A handler of this window, or of a window inside it or owned by it, let
-    // an exception escape. True when this window told the user and took its
-    // measures; otherwise its parent or owner is asked.
+    // A handler of this window, or of a control inside it, let an exception
+    // escape. True when this window told the user and took its measures;
+    // otherwise a control's parent is asked. A top-level window that declines
+    // leaves it to the plain box (handlerFailed).
     virtual bool OnHandlerFailed(bool outOfMemory);
 
 protected:
@@ -128,8 +129,9 @@ std::string windowText(HWND hwnd);
 void setPlainText(HWND control, const std::string& text);
 
 // The boundary of every window procedure of ours: an exception that escaped
-// a handler of `hwnd` is told to the user by the nearest window that takes
-// it on (OnHandlerFailed), else in a plain box. It never ends the process.
+// a handler of `hwnd` is told to the user by the nearest window from `hwnd`
+// up to its top-level window that takes it on (OnHandlerFailed), else in a
+// plain box. It never ends the process.
 void handlerFailed(HWND hwnd, bool outOfMemory) noexcept;
 
 // Runs `handler` inside that boundary; false when it failed.

@@ -1,20 +1,12 @@
-#include "ui/win/application.h"
+#include "ui/win/message_box.h"
 
 #include <cstring>
 
 namespace scriblet::win {
 
-Application* Application::instance_ = nullptr;
-
-Application::Application() {
-    instance_ = this;
-}
-
-Application::~Application() {
-    if (instance_ == this) instance_ = nullptr;
-}
-
 namespace {
+
+HWND theMainWindow = nullptr;
 
 // The application name, cut out of the executable's path in `path`.
 const char* nameIn(char (&path)[MAX_PATH]) {
@@ -30,10 +22,17 @@ const char* nameIn(char (&path)[MAX_PATH]) {
 
 }  // namespace
 
+void setMainWindow(HWND hwnd) {
+    theMainWindow = hwnd;
+}
+
+HWND mainWindow() {
+    return theMainWindow && IsWindow(theMainWindow) ? theMainWindow : nullptr;
+}
+
 int messageBox(const char* text, UINT type, const char* caption) noexcept {
-    HWND owner = nullptr;
-    if (Application* app = Application::instance()) owner = app->mainWindow();
-    owner = owner && IsWindow(owner) ? GetLastActivePopup(owner) : GetActiveWindow();
+    HWND owner = mainWindow();
+    owner = owner ? GetLastActivePopup(owner) : GetActiveWindow();
     char path[MAX_PATH];
     return MessageBoxA(owner, text, caption ? caption : nameIn(path), type);
 }
