@@ -38,7 +38,7 @@ struct ClosingWay {
 const ClosingWay kClosingWays[] = {
     {"Escape", [](const Scriblet& app) { app.postKey(IDC_TITLE_LIST, VK_ESCAPE); }, 0},
     {"CloseBox", [](const Scriblet& app) { app.postSysCommand(SC_CLOSE); }, 0},
-    {"AltF4", [](const Scriblet& app) { app.pressKeys(IDC_TITLE, {VK_MENU, VK_F4}); }, 0},
+    {"AltF4", [](const Scriblet& app) { app.pressKeys(IDC_BODY, {VK_MENU, VK_F4}); }, 0},
 };
 
 // Every way out, for the failed save.
@@ -67,6 +67,19 @@ TEST_P(CloseWithoutButton, SavesTheFieldsDateAndBodyOnce) {
     EXPECT_EQ(1, counter.saves());
     EXPECT_EQ(printable("0707\r\nAlpha\r\nchanged\xB0\r\n"
                         "040506\r\nBeta\r\nsecond\xB0\r\n"),
+              printable(app.notes().value_or("")));
+}
+
+// A body typed into "<New>" becomes a note when the body is left, and every
+// way out leaves it first, as a click on the close button does.
+TEST_P(CloseWithoutButton, SavesABodyTypedIntoNewAsAnUntitledNote) {
+    app.selectEntry(2);
+    app.type(IDC_BODY, "milk");
+    GetParam().close(app);
+
+    EXPECT_EQ(GetParam().status, app.waitForExit());
+    EXPECT_EQ(1, counter.saves());
+    EXPECT_EQ(printable(kTwoNotes + todayStamp() + "\r\nUntitled\r\nmilk\xB0\r\n"),
               printable(app.notes().value_or("")));
 }
 
@@ -107,6 +120,9 @@ TEST_P(FailedSaveOnTheWayOut, KeepsTheWindowUntilTheUserClosesAnyway) {
     ASSERT_TRUE(app.waitIdle());
     EXPECT_TRUE(app.windowShown());
     EXPECT_EQ("first and more", app.text(IDC_BODY));
+    // The focus is back where the way out found it; a click on the close button takes it.
+    const bool button = std::string(GetParam().name) == "CloseButton";
+    EXPECT_EQ(app.control(button ? IDC_CLOSE_BUTTON : IDC_BODY), app.focusedWindow());
 
     question = tryToClose();
     ASSERT_TRUE(question.has_value());
@@ -147,19 +163,19 @@ TEST_F(Close, EnterInTheTitleFieldEndsThroughOkAndSavesTheFields) {
 
 // Log-off and shut-down: the system asks, says the session ends, and then
 // ends the process without destroying the window. What was typed between the
-// two is saved when the session ends.
+// two is saved when the session ends (a body typed into "<New>" as a note).
 TEST_F(Close, EndOfTheSessionSavesWhenAskedAndWhatFollowsWhenItEnds) {
     app.typeAtEnd(IDC_BODY, " and more");
     EXPECT_EQ(TRUE, app.sendTo(0, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF));
     EXPECT_EQ(1, counter.saves());
     EXPECT_EQ(printable(kTwoNotesAndMore), printable(app.notes().value_or("")));
-    app.typeAtEnd(IDC_BODY, "!");
+    app.selectEntry(2);
+    app.type(IDC_BODY, "milk");
     app.sendTo(0, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     app.kill();
 
     EXPECT_EQ(2, counter.saves());
-    EXPECT_EQ(printable("010203\r\nAlpha\r\nfirst and more!\xB0\r\n"
-                        "040506\r\nBeta\r\nsecond\xB0\r\n"),
+    EXPECT_EQ(printable(kTwoNotesAndMore + todayStamp() + "\r\nUntitled\r\nmilk\xB0\r\n"),
               printable(app.notes().value_or("")));
     EXPECT_EQ(std::vector<std::string>{"notes.txt"}, app.dir().list());
 }

@@ -171,11 +171,25 @@ void NotesDialog::layout(int width, int height) {
 // The ways out save while the window is still shown; the window ends only
 // once they let it.
 void NotesDialog::OnOK() {
-    if (controller_.onOK()) EndDialog(IDOK);
+    if (takeWayOut(&NotesController::onOK)) EndDialog(IDOK);
 }
 
 void NotesDialog::OnCancel() {
-    if (controller_.onCancel()) EndDialog(IDCANCEL);
+    if (takeWayOut(&NotesController::onCancel)) EndDialog(IDCANCEL);
+}
+
+bool NotesDialog::takeWayOut(bool (NotesController::*wayOut)()) {
+    HWND focused = leaveFocusedField();
+    const bool leaving = (controller_.*wayOut)();
+    if (!leaving && focused && IsWindow(focused)) SetFocus(focused);
+    return leaving;
+}
+
+HWND NotesDialog::leaveFocusedField() {
+    HWND focused = GetFocus();
+    if (!focused || !IsChild(handle(), focused)) return nullptr;
+    SetFocus(nullptr);
+    return focused;
 }
 
 win::Answer NotesDialog::onSize(WPARAM kind, LPARAM size) {
@@ -260,6 +274,7 @@ win::Answer NotesDialog::onEndSession(WPARAM ending, LPARAM) {
     // Ending: the process is ended after this without WM_DESTROY, so what
     // changed since the query is saved now. Called off: the window carries
     // on as before.
+    if (ending) leaveFocusedField();
     controller_.onEndSession(ending != FALSE);
     clearSessionBlockReason(handle());
     return 0;
@@ -268,7 +283,7 @@ win::Answer NotesDialog::onEndSession(WPARAM ending, LPARAM) {
 void NotesDialog::onCloseButton() {
     // Saved, or the user closes all the same: the process ends here, without
     // destroying the window.
-    if (controller_.onCloseButton() && endProcess_) endProcess_();
+    if (takeWayOut(&NotesController::onCloseButton) && endProcess_) endProcess_();
 }
 
 void NotesDialog::listAppend(const std::string& text) {

@@ -53,6 +53,13 @@ private:
 
     // The close button: the process ends once the notes are saved.
     void onCloseButton();
+    // Takes a way out of the editing rules. The field with the focus is left
+    // first, as a click on the close button leaves it, so that what leaving
+    // it commits (a body typed into "<New>" becomes a note) is saved; it gets
+    // the focus back when the window stays.
+    bool takeWayOut(bool (NotesController::*wayOut)());
+    // Leaves the field with the focus; the control that had it, if it was one of ours.
+    HWND leaveFocusedField();
 
     void addAboutEntryToSystemMenu();
     void setUpBody();
