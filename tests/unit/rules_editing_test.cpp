@@ -92,23 +92,25 @@ TEST_F(RulesTest, DateButtonStampsFieldAndTableAtOnce) {
 
 // Whether a save writes the pending note follows the user's last steps: a
 // date typed into it raises the flag; leaving the title or the body lowers it.
+enum class FlagStep { TypeDate, FocusTitle, FocusBody, FocusDate };
+
 struct FlagCase {
     const char* name;
-    std::function<void(RulesTest&)> steps;
+    std::vector<FlagStep> steps;
     bool written;
 };
 
-class TrailingNote : public RulesTest, public ::testing::WithParamInterface<FlagCase> {
-public:
-    void focusTitle() { moveFocus(Focus::Title); }
-    void focusBody() { moveFocus(Focus::Body); }
-    void typeIntoDate(const std::string& text) { typeDate(text); }
-};
+class TrailingNote : public RulesTest, public ::testing::WithParamInterface<FlagCase> {};
 
 TEST_P(TrailingNote, IsWrittenWhenTheLastStepsSaySo) {
     start(record("010101", "A", "a"));
     clickList(1);
-    GetParam().steps(*this);
+    for (FlagStep step : GetParam().steps) {
+        if (step == FlagStep::TypeDate) typeDate("7");
+        if (step == FlagStep::FocusTitle) moveFocus(Focus::Title);
+        if (step == FlagStep::FocusBody) moveFocus(Focus::Body);
+        if (step == FlagStep::FocusDate) moveFocus(Focus::Date);
+    }
     // A save while the pending note stays shown, as a click on its entry makes.
     rules.onSelectNote();
     EXPECT_EQ(notesFile(), record("010101", "A", "a") + (GetParam().written ? record("7", "Untitled", "<empty>") : ""));
@@ -118,30 +120,10 @@ TEST_P(TrailingNote, IsWrittenWhenTheLastStepsSaySo) {
 INSTANTIATE_TEST_SUITE_P(
     Steps, TrailingNote,
     ::testing::Values(
-        FlagCase{"DateTyped", [](RulesTest& t) { static_cast<TrailingNote&>(t).typeIntoDate("7"); }, true},
-        FlagCase{"DateTypedThenTitleLeft",
-                 [](RulesTest& t) {
-                     auto& c = static_cast<TrailingNote&>(t);
-                     c.typeIntoDate("7");
-                     c.focusTitle();
-                     c.typeIntoDate("");
-                 },
-                 false},
-        FlagCase{"TitleLeftThenDateTyped",
-                 [](RulesTest& t) {
-                     auto& c = static_cast<TrailingNote&>(t);
-                     c.focusTitle();
-                     c.typeIntoDate("7");
-                 },
-                 true},
-        FlagCase{"DateTypedThenBodyLeft",
-                 [](RulesTest& t) {
-                     auto& c = static_cast<TrailingNote&>(t);
-                     c.typeIntoDate("7");
-                     c.focusBody();
-                     c.typeIntoDate("");
-                 },
-                 false}),
+        FlagCase{"DateTyped", {FlagStep::TypeDate}, true},
+        FlagCase{"DateTypedThenTitleLeft", {FlagStep::TypeDate, FlagStep::FocusTitle, FlagStep::FocusDate}, false},
+        FlagCase{"TitleLeftThenDateTyped", {FlagStep::FocusTitle, FlagStep::TypeDate}, true},
+        FlagCase{"DateTypedThenBodyLeft", {FlagStep::TypeDate, FlagStep::FocusBody, FlagStep::FocusDate}, false}),
     [](const ::testing::TestParamInfo<FlagCase>& info) { return std::string(info.param.name); });
 
 // One trip per datum: each action reads the fields it needs, once, and shows
