@@ -42,6 +42,18 @@ void clearSessionBlockReason(HWND window) {
     }
 }
 
+int fieldId(Field field) {
+    switch (field) {
+    case Field::Title:
+        return IDC_TITLE;
+    case Field::Date:
+        return IDC_DATE;
+    case Field::Body:
+        break;
+    }
+    return IDC_BODY;
+}
+
 }  // namespace
 
 const win::MessageEntry<NotesDialog> NotesDialog::kMessageMap[] = {
@@ -320,22 +332,6 @@ void NotesDialog::listFillEnd() {
     SendMessageA(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);
 }
-
-namespace {
-
-int fieldId(Field field) {
-    switch (field) {
-    case Field::Title:
-        return IDC_TITLE;
-    case Field::Date:
-        return IDC_DATE;
-    case Field::Body:
-        break;
-    }
-    return IDC_BODY;
-}
-
-}  // namespace
 
 void NotesDialog::readField(Field field, std::string& text) {
     std::string shown = win::windowText(item(fieldId(field)));
