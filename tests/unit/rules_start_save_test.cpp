@@ -160,7 +160,7 @@ TEST_F(RulesTest, SaveCutShortIsPutInPlaceAndToldOnce) {
     fs.files["notes.txt.3.saved"] = record("010101", "A", "a");
     rules.startNotes();
     EXPECT_EQ(view.list, (List{"A", "<New>"}));
-    EXPECT_EQ(view.warnings, List{recoveredNotesMessage("C:\\work\\notes.txt")});
+    EXPECT_EQ(view.warnings, List{recoveredNotesMessage("C:\\work\\notes.txt", true, {})});
     EXPECT_EQ(notesFile(), record("010101", "A", "a"));
     EXPECT_FALSE(fs.has("notes.txt.3.saved"));
 }
@@ -193,7 +193,9 @@ TEST_P(ChangedByAnotherProgram, EscapeAsksWhileTheWindowIsShownAndTheSaveDoesNot
     const std::string side = offeredSideFile();
     EXPECT_EQ(view.questions[0], changedNotesQuestion("C:\\work\\" + side));
     EXPECT_EQ(side.substr(0, 16), "notes (Scriblet ");
-    EXPECT_EQ(fs.writesStarted, 0);
+    // The file the question names is taken as it is asked, and given up again on Yes.
+    EXPECT_EQ(notesFile(), theirs);
+    EXPECT_EQ(fs.has(side), !saveOver);
 
     rules.onDestroy();
     EXPECT_EQ(view.questions.size(), 1u);
@@ -216,20 +218,38 @@ TEST_P(ChangedByAnotherProgram, ChoosingANoteAsksAndNoKeepsSavingBesideIt) {
     ASSERT_EQ(view.questions.size(), 1u);
     EXPECT_EQ(rules.currentIndex(), 1);
 
+    // The other program saves again: a Yes covered only its first change.
+    const std::string again = theirs + record("101010", "Again", "x");
+    fs.files[kNotesFileName] = again;
     typeTitle("B");
+    view.answers = {true};
     EXPECT_TRUE(clickClose());
-    EXPECT_EQ(view.questions.size(), 1u);
+    EXPECT_EQ(view.questions.size(), saveOver ? 2u : 1u);
     const std::string mine = record("010101", "A", "a!") + record(kToday, "B", "<empty>");
     if (saveOver) {
         EXPECT_EQ(notesFile(), mine);
         EXPECT_FALSE(fs.has(offeredSideFile()));
     } else {
-        EXPECT_EQ(notesFile(), theirs);
+        EXPECT_EQ(notesFile(), again);
         EXPECT_EQ(fs.files[offeredSideFile()], mine);
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(SaveOverOrKeepBoth, ChangedByAnotherProgram, ::testing::Bool());
+
+TEST_F(RulesTest, FolderWhereNoFileMayBeCreatedIsToldOnceAndSavedInPlace) {
+    startWithThree();
+    fs.failCreation = true;
+    typeBody("!");
+    clickList(1);
+    EXPECT_EQ(view.warnings, List{kInPlaceMessage});
+    EXPECT_TRUE(view.fileErrors.empty());
+    typeBody("?");
+    clickList(2);
+    EXPECT_EQ(view.warnings.size(), 1u);
+    EXPECT_EQ(notesFile(), record("010101", "A", "a!") + record("020202", "B", "b?") + record("030303", "C", "c"));
+    EXPECT_EQ(fs.files.size(), 1u);
+}
 
 TEST_F(RulesTest, FileThatCanNeitherBeOpenedNorCreatedStartsWithPendingOnly) {
     fs.failCreation = true;
