@@ -319,6 +319,10 @@ public:
     unsigned long processId() override { return GetCurrentProcessId(); }
 
     std::string fullPath(const std::string& name) override {
+        // A path that resolve() found is told as the user knows it, without
+        // the prefix that lifts the length limit.
+        if (name.compare(0, 8, "\\\\?\\UNC\\") == 0) return "\\" + name.substr(7);
+        if (name.compare(0, 4, "\\\\?\\") == 0) return name.substr(4);
         std::vector<char> buffer(MAX_PATH + 1);
         for (;;) {
             const DWORD length = GetFullPathNameA(name.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), NULL);

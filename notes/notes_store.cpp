@@ -208,20 +208,18 @@ ReadOutcome NotesStore::read(NoteTable& table) {
     seenChange_.reset();
 
     ReadOutcome outcome;
+    if (std::optional<FileError> error = recoverNotesSaves(saveTarget(), outcome)) {
+        return notOpened(std::move(*error));
+    }
+    recoverSideSaves(outcome);
+
+    std::unique_ptr<File> file;
+    FileStatus status =
+        withRetries(files_, kLongRetries, false, [&] { return files_.openRead(kNotesFileName, file); });
+    if (!status && status.cause == FileErrorCause::NotFound) status = files_.openReadCreate(kNotesFileName, file);
+    if (!status) return notOpened(errorFor(kNotesFileName, status));
+    // A file too large for memory is one that cannot be read.
     try {
-        if (std::optional<FileError> error = recoverNotesSaves(saveTarget(), outcome)) {
-            return notOpened(std::move(*error));
-        }
-        recoverSideSaves(outcome);
-
-        std::unique_ptr<File> file;
-        FileStatus status =
-            withRetries(files_, kLongRetries, false, [&] { return files_.openRead(kNotesFileName, file); });
-        if (!status && status.cause == FileErrorCause::NotFound) {
-            status = files_.openReadCreate(kNotesFileName, file);
-        }
-        if (!status) return notOpened(errorFor(kNotesFileName, status));
-
         std::string bytes;
         status = readAll(*file, bytes);
         if (!status) return notOpened(errorFor(kNotesFileName, status));
