@@ -282,7 +282,8 @@ std::optional<FileError> NotesStore::recoverNotesSaves(const std::string& target
 void NotesStore::recoverSideSaves(ReadOutcome& outcome) {
     std::unique_ptr<FolderLock> lock;
     std::vector<FoundFile> found;
-    if (!takeLock(kNotesFileName, lock) || !files_.findFiles(kSidePrefix, found)) return;
+    // Not waited for: a busy lock leaves them to a later start.
+    if (!files_.lockFolder(kNotesFileName, lock) || !files_.findFiles(kSidePrefix, found)) return;
     // Side files' saves, by the side file they were made for.
     std::vector<std::pair<std::string, std::vector<FoundFile>>> bySide;
     for (const FoundFile& file : found) {

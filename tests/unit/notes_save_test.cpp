@@ -466,6 +466,27 @@ TEST_F(NotesSave, TwoCopiesNeverInterleaveASave) {
     EXPECT_EQ(directoryListing(), kOnlyNotesFile);
 }
 
+// A start while another copy saves leaves that copy's files alone: it waits
+// about two seconds for the lock, then reads notes.txt as it is, or, when
+// notes.txt is missing, holds saving back rather than create it empty.
+TEST_F(NotesSave, RecoveryNeverTakesAnotherCopysSaveForALeftover) {
+    const std::string complete = "notes.txt.42.saved";
+    std::unique_ptr<FolderLock> lock;
+    ASSERT_TRUE(real->lockFolder("notes.txt", lock));
+    for (const bool notesThere : {true, false}) {
+        if (!notesThere) std::filesystem::remove("notes.txt");
+        writeBytes(complete, "theirs");
+        FailingFileSystem noSleep(*real, FailingFileSystem::never());
+        NoteTable read;
+        const ReadOutcome outcome = readThrough(noSleep, read);
+        EXPECT_EQ(noSleep.pauses(), 20);
+        EXPECT_EQ(outcome.result, notesThere ? ReadResult::OpenedWithData : ReadResult::NotOpened);
+        EXPECT_TRUE(outcome.keptFiles.empty());
+        EXPECT_EQ(readBytes(complete), "theirs");
+        EXPECT_EQ(std::filesystem::exists("notes.txt"), notesThere);
+    }
+}
+
 // Two copies that keep notes.txt as another program left it, within the same
 // second: each gets a side file of its own, named by the question.
 TEST_F(NotesSave, SideFilesNeverShareAName) {
