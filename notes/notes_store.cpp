@@ -113,35 +113,59 @@ ReadOutcome notOpened(FileError error) {
     return outcome;
 }
 
-// Reads a whole open file, and digests it when `digest` is given.
-FileStatus readAll(File& file, std::string& bytes, Digest* digest = nullptr) {
+// Reads a whole open file.
+FileStatus readAll(File& file, std::string& bytes) {
     std::uint64_t size = 0;
     FileStatus status = file.size(size);
     if (!status) return FileStatus::failure(FileErrorCause::BadSeek, status.osError);
     if (size > bytes.max_size()) throw std::bad_alloc();
     bytes.resize(static_cast<std::size_t>(size));
-    Digester digester;
     std::size_t got = 0;
     while (got < bytes.size()) {
         const std::size_t want = std::min(kPiece, bytes.size() - got);
         std::size_t piece = 0;
         status = file.read(&bytes[got], want, piece);
         if (!status) return status;
-        if (digest) digester.add(bytes.data() + got, piece);
         got += piece;
         if (piece < want) break;
     }
     bytes.resize(got);
-    if (digest) *digest = digester.finish();
     return FileStatus::success();
 }
 
-FileStatus readFile(FileSystem& files, const std::string& name, std::string& bytes, Digest* digest = nullptr) {
+FileStatus readFile(FileSystem& files, const std::string& name, std::string& bytes) {
     std::unique_ptr<File> file;
     FileStatus status = withRetries(files, kSaveRetries, false, [&] { return files.openRead(name, file); });
     if (!status) return status;
-    status = readAll(*file, bytes, digest);
+    status = readAll(*file, bytes);
     if (!status) return status;
+    return file->close();
+}
+
+// Reads a file piece by piece, digesting it and comparing it with `expected`
+// (when given), so that no second copy of it is ever held.
+FileStatus scanFile(FileSystem& files, const std::string& name, const std::string* expected, Digest& digest,
+                    bool& equal) {
+    std::unique_ptr<File> file;
+    FileStatus status = withRetries(files, kSaveRetries, false, [&] { return files.openRead(name, file); });
+    if (!status) return status;
+    Digester digester;
+    std::string piece(kPiece, '\0');
+    std::size_t at = 0;
+    equal = expected != nullptr;
+    for (;;) {
+        std::size_t got = 0;
+        status = file->read(&piece[0], piece.size(), got);
+        if (!status) return status;
+        digester.add(piece.data(), got);
+        if (equal) {
+            equal = got <= expected->size() - at && std::memcmp(piece.data(), expected->data() + at, got) == 0;
+            at += got;
+        }
+        if (got < piece.size()) break;
+    }
+    equal = equal && at == expected->size();
+    digest = digester.finish();
     return file->close();
 }
 
@@ -396,11 +420,11 @@ FileStatus NotesStore::compareWithDisk(const std::string& target, OnDisk& found)
         return FileStatus::success();
     }
     // Size, last write and identity cannot tell: the bytes do.
-    std::string bytes;
     Digest digest;
-    status = readFile(files_, target, bytes, &digest);
+    bool equal = false;
+    status = scanFile(files_, target, lastKnown_ ? &lastBytes_ : nullptr, digest, equal);
     if (!status) return status;
-    const bool same = disk_.foreign ? digest == disk_.digest : lastKnown_ && bytes == lastBytes_;
+    const bool same = disk_.foreign ? digest == disk_.digest : equal;
     found = same ? OnDisk::Known : OnDisk::Changed;
     if (!same) {
         DiskState seen;
@@ -567,7 +591,6 @@ SaveOutcome NotesStore::writeBytes(const std::string& target) {
             if (!status) return failed(errorFor(status));
             return outcomeOf(SaveResult::InPlaceAhead);
         }
-        lock.reset();
         return writeInPlace(target);
     }
     status = temp->write(saveBuffer_.data(), saveBuffer_.size());
@@ -608,7 +631,8 @@ SaveOutcome NotesStore::writeBytes(const std::string& target) {
 }
 
 SaveOutcome NotesStore::writeInPlace(const std::string& target) {
-    // Held without sharing for the whole rewrite, in place of the lock.
+    // Held without sharing for the whole rewrite: where no lock file can be
+    // made, this stands in for it.
     std::unique_ptr<File> file;
     FileStatus status = withRetries(files_, kLongRetries, false, [&] { return files_.openUpdate(target, file); });
     if (!status) return failed(errorFor(status));
