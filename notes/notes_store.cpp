@@ -93,6 +93,13 @@ std::string savedFileOf(FileSystem& files, const std::string& path, const std::s
     return path.substr(0, dot);
 }
 
+// Whether two stamps are of the same file in the same state: equal size,
+// last write and identity (where the file system gives one).
+bool sameFileState(const FileStamp& now, const FileStamp& then) {
+    return (now.volume != 0 || now.index != 0) && now.volume == then.volume && now.index == then.index &&
+           now.lastWrite == then.lastWrite && now.size == then.size;
+}
+
 SaveOutcome outcomeOf(SaveResult result) {
     SaveOutcome outcome;
     outcome.result = result;
@@ -409,13 +416,11 @@ FileStatus NotesStore::compareWithDisk(const std::string& target, OnDisk& found)
     FileStamp now;
     FileStatus status = files_.stamp(target, now);
     if (!status) return status;
-    const FileStamp& then = disk_.stamp;
     if (!now.exists) {
         found = OnDisk::Missing;
         return FileStatus::success();
     }
-    if ((now.volume != 0 || now.index != 0) && now.volume == then.volume && now.index == then.index &&
-        now.lastWrite == then.lastWrite && now.size == then.size) {
+    if (sameFileState(now, disk_.stamp)) {
         found = OnDisk::Known;
         return FileStatus::success();
     }
@@ -426,14 +431,7 @@ FileStatus NotesStore::compareWithDisk(const std::string& target, OnDisk& found)
     if (!status) return status;
     const bool same = disk_.foreign ? digest == disk_.digest : equal;
     found = same ? OnDisk::Known : OnDisk::Changed;
-    if (!same) {
-        DiskState seen;
-        seen.known = true;
-        seen.stamp = now;
-        seen.foreign = true;
-        seen.digest = digest;
-        seenChange_ = seen;
-    }
+    if (!same) seeChange(now, digest);
     return FileStatus::success();
 }
 
@@ -609,25 +607,14 @@ SaveOutcome NotesStore::writeBytes(const std::string& target) {
 
     // Taken now, from our own file: the replace keeps size, last write and identity.
     FileStamp written;
-    if (!files_.stamp(ownComplete_, written) || !written.exists) {
-        written = FileStamp();
-        written.exists = true;
-        written.size = saveBuffer_.size();
-    }
+    if (!files_.stamp(ownComplete_, written)) written = FileStamp();
     status = withRetries(files_, kSaveRetries, true, [&] { return files_.replace(ownComplete_, target); });
     if (!status) {
         dropOwnFiles(target);
         return failed(errorFor(status));
     }
     ownComplete_.clear();
-
-    lastBytes_.swap(saveBuffer_);
-    lastKnown_ = true;
-    disk_ = DiskState();
-    disk_.known = true;
-    disk_.stamp = written;
-    seenChange_.reset();
-    return outcomeOf(SaveResult::Saved);
+    return saved(written);
 }
 
 SaveOutcome NotesStore::writeInPlace(const std::string& target) {
@@ -639,19 +626,11 @@ SaveOutcome NotesStore::writeInPlace(const std::string& target) {
     std::string old;
     status = readAll(*file, old);
     if (!status) return failed(errorFor(status));
-    if (disk_.known) {
-        FileStamp now;
-        bool same = file->stamp(now) && (now.volume != 0 || now.index != 0) && now.volume == disk_.stamp.volume &&
-                    now.index == disk_.stamp.index && now.lastWrite == disk_.stamp.lastWrite &&
-                    now.size == disk_.stamp.size;
-        if (!same) same = disk_.foreign ? digestOf(old.data(), old.size()) == disk_.digest : lastKnown_ && old == lastBytes_;
-        if (!same) {
-            DiskState seen;
-            seen.known = true;
-            seen.stamp = now;
-            seen.foreign = true;
-            seen.digest = digestOf(old.data(), old.size());
-            seenChange_ = seen;
+    FileStamp now;
+    if (disk_.known && !(file->stamp(now) && sameFileState(now, disk_.stamp))) {
+        const Digest digest = digestOf(old.data(), old.size());
+        if (disk_.foreign ? digest != disk_.digest : !(lastKnown_ && old == lastBytes_)) {
+            seeChange(now, digest);
             return outcomeOf(SaveResult::ChangedElsewhere);
         }
     }
@@ -662,14 +641,28 @@ SaveOutcome NotesStore::writeInPlace(const std::string& target) {
         return failed(errorFor(status));
     }
     FileStamp written;
-    if (!file->stamp(written)) {
+    if (!file->stamp(written)) written = FileStamp();
+    status = file->close();
+    if (!status) return failed(errorFor(status));
+    return saved(written);
+}
+
+void NotesStore::seeChange(const FileStamp& stamp, const Digest& digest) {
+    DiskState seen;
+    seen.known = true;
+    seen.stamp = stamp;
+    seen.foreign = true;
+    seen.digest = digest;
+    seenChange_ = seen;
+}
+
+SaveOutcome NotesStore::saved(FileStamp written) {
+    if (!written.exists) {
+        // Without the file's identity its bytes decide at the next save.
         written = FileStamp();
         written.exists = true;
         written.size = saveBuffer_.size();
     }
-    status = file->close();
-    if (!status) return failed(errorFor(status));
-
     lastBytes_.swap(saveBuffer_);
     lastKnown_ = true;
     disk_ = DiskState();

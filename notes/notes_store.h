@@ -140,6 +140,11 @@ private:
     FileStatus compareWithDisk(const std::string& target, OnDisk& found);
     SaveOutcome writeBytes(const std::string& target);
     SaveOutcome writeInPlace(const std::string& target);
+    // Another program's file, as found: what a Yes to the question allows saving over.
+    void seeChange(const FileStamp& stamp, const Digest& digest);
+    // The save's bytes are in the file, whose stamp is `written` (none when
+    // it could not be taken).
+    SaveOutcome saved(FileStamp written);
     FileStatus takeLock(const std::string& pathInFolder, std::unique_ptr<FolderLock>& lock);
     FileStatus createUnique(const std::string& base, const char* suffix, std::unique_ptr<File>& file,
                             std::string& name);

@@ -106,6 +106,42 @@ TEST_F(NotesSave, EachFailingOperationWithoutAFileLeavesNothingOrTheCompleteSave
     EXPECT_GE(leftComplete, 1);
 }
 
+// A stop at any point of a save (from the N-th operation on everything
+// fails, so nothing is cleaned up) leaves notes.txt old or new and whole, and
+// after the next start nothing beside it that the user is not told of.
+TEST_F(NotesSave, StopAtAnyPointLeavesNothingUnseenAfterTheNextStart) {
+    for (int n = 1;; ++n) {
+        writeBytes("notes.txt", kOldBytes);
+        const std::string context = "stopped at operation " + std::to_string(n);
+        bool armed = false;
+        int count = 0;
+        FailingFileSystem stopping(*real, [&](const std::string&, int) { return armed && ++count >= n; });
+        NotesStore store(stopping, fixedToday);
+        NoteTable read;
+        ASSERT_EQ(store.read(read).result, ReadResult::OpenedWithData);
+        armed = true;
+        const bool saved = store.save(table, table.noteCount()).result == SaveResult::Saved;
+
+        NoteTable after;
+        const ReadOutcome outcome = readThrough(*real, after);
+        const std::string notes = readBytes("notes.txt");
+        EXPECT_TRUE(notes == kOldBytes || notes == newBytes) << context << ": " << printable(notes);
+        std::vector<std::string> told;
+        for (const std::string& path : outcome.keptFiles) {
+            told.push_back(std::filesystem::path(path).filename().string());
+            EXPECT_EQ(readBytes(path), newBytes) << context;
+        }
+        told.push_back("notes.txt");
+        std::sort(told.begin(), told.end());
+        EXPECT_EQ(directoryListing(), told) << context;
+        for (const std::string& name : directoryListing()) {
+            if (name != "notes.txt") std::filesystem::remove(name);
+        }
+        if (saved) break;
+        ASSERT_LT(n, 50);
+    }
+}
+
 TEST_F(NotesSave, CauseOfTheFailureIsReported) {
     FailingFileSystem diskFull(*real, FailingFileSystem::firstCalls("write", 1), FileErrorCause::DiskFull);
     const std::optional<FileError> error = save(diskFull);
