@@ -22,8 +22,8 @@ using testing::kToday;
 using testing::record;
 
 // Files live in a map. A fault flag makes the matching operation fail, as a
-// full disk, an unreadable file, a folder where no file may be created or
-// another copy's save would. Files have no identity, so a save
+// full disk, an unreadable file or a folder where no file may be created
+// would. Files have no identity, so a save
 // tells a changed notes.txt by its size and bytes.
 class MemoryFileSystem : public FileSystem {
 public:
@@ -31,7 +31,6 @@ public:
     bool failWrites = false;     // every write to a new file: disk full
     bool failReads = false;      // reading an existing file: unknown error
     bool failCreation = false;   // no file can be created (notes.txt stays writable)
-    bool lockHeld = false;       // another copy holds the folder's lock
     int writesStarted = 0;       // files created or rewritten
 
     bool has(const std::string& name) const { return files.count(name) != 0; }
@@ -100,7 +99,6 @@ public:
     }
     bool sameName(const std::string& a, const std::string& b) override { return a == b; }
     FileStatus lockFolder(const std::string&, std::unique_ptr<FolderLock>& lock) override {
-        if (lockHeld) return FileStatus::failure(FileErrorCause::SharingViolation);
         if (failCreation) return FileStatus::failure(FileErrorCause::AccessDenied);
         lock = std::make_unique<FolderLock>();
         return FileStatus::success();
