@@ -83,7 +83,8 @@ std::string savedFileOf(FileSystem& files, const std::string& path, const std::s
         }
         dot = base.size();
     } else {
-        // The number is what follows the last dot that is not followed by digits and dots only.
+        // The number is the run of digits and dots before the suffix; the
+        // file's own name ends in a letter (side files in ".txt").
         std::size_t start = stemEnd;
         while (start > 0 && (isDigit(path[start - 1]) || path[start - 1] == '.')) --start;
         dot = path.find('.', start);
