@@ -13,7 +13,7 @@
 #include <string>
 
 #include "files/platform_file_system.h"
-#include "notes/notes_file.h"
+#include "notes/notes_store.h"
 
 namespace {
 
@@ -74,7 +74,8 @@ void prepareFile() {
     ::mkdir("notes_bench_scratch", 0777);
     if (::chdir("notes_bench_scratch") != 0) std::abort();
     std::unique_ptr<scriblet::FileSystem> files = scriblet::makePlatformFileSystem();
-    if (scriblet::writeNotes(realisticTable(), realisticTable().noteCount(), *files, today)) std::abort();
+    scriblet::NotesStore store(*files, today);
+    if (store.save(realisticTable(), realisticTable().noteCount()).error) std::abort();
     ready = true;
 }
 
@@ -87,14 +88,14 @@ void BM_ReadNotes(benchmark::State& state) {
     prepareFile();
     std::unique_ptr<scriblet::FileSystem> files = scriblet::makePlatformFileSystem();
     NoteTable table;
-    scriblet::KnownFile known;
     for (auto _ : state) {
         // Dropping the previous reading's notes is no part of reading.
         state.PauseTiming();
         table.clear();
+        scriblet::NotesStore store(*files, today);
         state.ResumeTiming();
-        // As the window reads: remembering what it read, for the change check of its saves.
-        const scriblet::ReadOutcome outcome = scriblet::readNotes(table, *files, {}, &known);
+        // As the window reads: the store keeps what it read, for its saves.
+        const scriblet::ReadOutcome outcome = store.read(table);
         if (outcome.result != scriblet::ReadResult::OpenedWithData) state.SkipWithError("read failed");
         benchmark::DoNotOptimize(table.noteCount());
     }
@@ -129,14 +130,13 @@ void saveAsTheWindow(benchmark::State& state, bool edited) {
     prepareFile();
     std::unique_ptr<scriblet::FileSystem> files = scriblet::makePlatformFileSystem();
     NoteTable table;
-    scriblet::KnownFile known;
-    scriblet::readNotes(table, *files, {}, &known);
+    scriblet::NotesStore store(*files, today);
+    store.read(table);
     const scriblet::SaveResult expected = edited ? scriblet::SaveResult::Saved : scriblet::SaveResult::Unchanged;
     std::string& body = table.at(0).body;
     for (auto _ : state) {
         if (edited) body.back() ^= 1;
-        const scriblet::SaveOutcome outcome =
-            scriblet::saveNotesFile(table, table.noteCount(), *files, today, known, false);
+        const scriblet::SaveOutcome outcome = store.save(table, table.noteCount());
         if (outcome.result != expected) state.SkipWithError("save failed");
     }
     state.counters["file_bytes"] = static_cast<double>(fileSize(scriblet::kNotesFileName));

@@ -11,8 +11,7 @@
 
 #include "bench/timing.h"
 #include "files/platform_file_system.h"
-#include "notes/digest.h"
-#include "notes/notes_file.h"
+#include "notes/notes_store.h"
 #include "res/palette.h"
 #include "res/resource.h"
 #include "tests/win/scriblet_driver.h"
@@ -44,8 +43,11 @@ public:
     FileStatus openReadCreate(const std::string& name, std::unique_ptr<File>& file) override {
         return wrap(timed("open", [&] { return real_.openReadCreate(name, file); }), file);
     }
-    FileStatus createWrite(const std::string& name, std::unique_ptr<File>& file) override {
-        return wrap(timed("write", [&] { return real_.createWrite(name, file); }), file);
+    FileStatus createNew(const std::string& name, std::unique_ptr<File>& file) override {
+        return wrap(timed("write", [&] { return real_.createNew(name, file); }), file);
+    }
+    FileStatus openUpdate(const std::string& name, std::unique_ptr<File>& file) override {
+        return wrap(timed("write", [&] { return real_.openUpdate(name, file); }), file);
     }
     FileStatus isReadOnly(const std::string& name, bool& readOnly) override {
         return timed("stamp", [&] { return real_.isReadOnly(name, readOnly); });
@@ -68,6 +70,10 @@ public:
     FileStatus findFiles(const std::string& prefix, std::vector<FoundFile>& found) override {
         return timed("stamp", [&] { return real_.findFiles(prefix, found); });
     }
+    bool sameName(const std::string& a, const std::string& b) override { return real_.sameName(a, b); }
+    FileStatus lockFolder(const std::string& pathInFolder, std::unique_ptr<FolderLock>& lock) override {
+        return timed("replace", [&] { return real_.lockFolder(pathInFolder, lock); });
+    }
     unsigned long processId() override { return real_.processId(); }
     std::string fullPath(const std::string& name) override { return real_.fullPath(name); }
     void pause(int milliseconds) override { real_.pause(milliseconds); }
@@ -87,6 +93,12 @@ private:
         }
         FileStatus write(const char* data, std::size_t count) override {
             return owner_.timed("write", [&] { return real_->write(data, count); });
+        }
+        FileStatus rewind() override {
+            return owner_.timed("write", [&] { return real_->rewind(); });
+        }
+        FileStatus truncate() override {
+            return owner_.timed("write", [&] { return real_->truncate(); });
         }
         FileStatus flush() override {
             return owner_.timed("flush", [&] { return real_->flush(); });
@@ -228,21 +240,21 @@ double timeSwitch(HWND window, bool edited, int step) {
 }
 
 // The save of a switch on its own, as the window makes it: its steps.
-bool timeSave(NoteTable& table, KnownFile& known, TimedFileSystem& files, bool edited, int run, Steps& steps) {
+bool timeSave(NoteTable& table, NotesStore& store, TimedFileSystem& files, bool edited, int run, Steps& steps) {
     if (edited) table.at(0).body = "edited " + std::to_string(run);
     files.reset();
     const double before = nowMs();
-    const SaveResult result = saveNotesFile(table, table.noteCount(), files, today, known, false).result;
+    const SaveResult result = store.save(table, table.noteCount()).result;
     const double total = nowMs() - before;
     const double write = files.spent("write") + files.spent("close");
     const double flush = files.spent("flush");
     steps.add("save", total);
-    steps.add("  format and compare, one pass", total - files.total());
+    steps.add("  compare and format", total - files.total());
     if (edited) {
         steps.add("  write", write);
         steps.add("  flush", flush);
     }
-    steps.add(edited ? "  replace, stamps, link check" : "  stamp, link check", files.total() - write - flush);
+    steps.add(edited ? "  lock, replace, stamps, link check" : "  stamp, link check", files.total() - write - flush);
     return result == (edited ? SaveResult::Saved : SaveResult::Unchanged);
 }
 
@@ -275,18 +287,15 @@ bool printPhases(const std::string& bytes, int runs) {
     }
     NoteTable table;
     for (int run = 0; run < runs && ok; ++run) {
-        KnownFile known;
+        NotesStore store(files, today);
         // The window starts with an empty table.
         table.clear();
         files.reset();
         const double before = nowMs();
-        ok = readNotes(table, files, {}, &known).result == ReadResult::OpenedWithData;
+        ok = store.read(table).result == ReadResult::OpenedWithData;
         const double read = nowMs() - before;
         start.add("  read the file (open, read, stamps)", files.total());
-        start.add("  the table (split, digest, memory)", read - files.total());
-        const double digesting = nowMs();
-        digestOf(bytes.data(), bytes.size());
-        start.add("    the digest alone, for comparison", nowMs() - digesting);
+        start.add("  the table (split, memory)", read - files.total());
     }
     for (int run = 0; run < runs && ok; ++run) {
         start.add("  title list filled, storage reserved", fillList(table, true));
@@ -294,7 +303,7 @@ bool printPhases(const std::string& bytes, int runs) {
     }
     start.add("  first note shown and the rest",
               start["window ready, this notes.txt"] - start["window ready, empty notes.txt"] -
-                  start["  read the file (open, read, stamps)"] - start["  the table (split, digest, memory)"] -
+                  start["  read the file (open, read, stamps)"] - start["  the table (split, memory)"] -
                   start["  title list filled, storage reserved"]);
 
     // A switch: the whole of it in the window, then its save on its own.
@@ -309,10 +318,10 @@ bool printPhases(const std::string& bytes, int runs) {
                  edited.add("the whole switch", timeSwitch(window.handle(), true, 1));
              }) >= 0;
     }
-    KnownFile known;
-    ok = ok && readNotes(table, files, {}, &known).result == ReadResult::OpenedWithData;
-    for (int run = 0; run < runs && ok; ++run) ok = timeSave(table, known, files, false, run, unchanged);
-    for (int run = 0; run < runs && ok; ++run) ok = timeSave(table, known, files, true, run, edited);
+    NotesStore store(files, today);
+    ok = ok && store.read(table).result == ReadResult::OpenedWithData;
+    for (int run = 0; run < runs && ok; ++run) ok = timeSave(table, store, files, false, run, unchanged);
+    for (int run = 0; run < runs && ok; ++run) ok = timeSave(table, store, files, true, run, edited);
     for (Steps* steps : {&unchanged, &edited}) {
         steps->add("  commit, show and the rest", (*steps)["the whole switch"] - (*steps)["save"]);
     }

@@ -1,6 +1,7 @@
 // The notes file's file system natively: POSIX calls, every file taken with
 // an exclusive lock, as the Windows program opens it without sharing.
 #include <dirent.h>
+#include <stdio.h>
 #include <errno.h>
 #include <fcntl.h>
 #include <stdlib.h>
@@ -31,6 +32,8 @@ FileErrorCause causeOf(int error) {
             return FileErrorCause::AccessDenied;
         case ENOENT:
             return FileErrorCause::NotFound;
+        case EEXIST:
+            return FileErrorCause::AlreadyExists;
         case EWOULDBLOCK:
             return FileErrorCause::SharingViolation;
         default:
@@ -118,6 +121,18 @@ public:
         return FileStatus::success();
     }
 
+    FileStatus rewind() override {
+        if (::lseek(fd_, 0, SEEK_SET) != 0) return FileStatus::failure(FileErrorCause::BadSeek, errno);
+        return FileStatus::success();
+    }
+
+    FileStatus truncate() override {
+        const off_t at = ::lseek(fd_, 0, SEEK_CUR);
+        if (at < 0) return FileStatus::failure(FileErrorCause::BadSeek, errno);
+        if (::ftruncate(fd_, at) != 0) return lastError();
+        return FileStatus::success();
+    }
+
     FileStatus flush() override {
         if (::fsync(fd_) != 0) return lastError();
         return FileStatus::success();
@@ -135,6 +150,17 @@ private:
     int fd_;
 };
 
+// flock on the folder itself: nothing is left in it, and the kernel drops the
+// lock with the process.
+class PosixFolderLock : public FolderLock {
+public:
+    explicit PosixFolderLock(int fd) : fd_(fd) {}
+    ~PosixFolderLock() override { ::close(fd_); }
+
+private:
+    int fd_;
+};
+
 class PosixFileSystem : public FileSystem {
 public:
     FileStatus openRead(const std::string& name, std::unique_ptr<File>& file) override {
@@ -145,18 +171,12 @@ public:
         return open(name, O_RDONLY | O_CREAT, file);
     }
 
-    FileStatus createWrite(const std::string& name, std::unique_ptr<File>& file) override {
-        // Truncated only once the lock is held, so that another holder's data stays.
-        int fd = -1;
-        const FileStatus status = openLocked(name, O_WRONLY | O_CREAT, fd);
-        if (!status) return status;
-        if (::ftruncate(fd, 0) != 0) {
-            const FileStatus failed = lastError();
-            ::close(fd);
-            return failed;
-        }
-        file.reset(new PosixFile(fd));
-        return FileStatus::success();
+    FileStatus createNew(const std::string& name, std::unique_ptr<File>& file) override {
+        return open(name, O_WRONLY | O_CREAT | O_EXCL, file);
+    }
+
+    FileStatus openUpdate(const std::string& name, std::unique_ptr<File>& file) override {
+        return open(name, O_RDWR, file);
     }
 
     FileStatus isReadOnly(const std::string& name, bool& readOnly) override {
@@ -187,8 +207,15 @@ public:
     }
 
     FileStatus rename(const std::string& from, const std::string& to) override {
-        if (::rename(from.c_str(), to.c_str()) != 0) return lastError();
-        return FileStatus::success();
+        // A file that another program holds keeps its name, as on Windows.
+        int held = -1;
+        const FileStatus locked = openLocked(from, O_RDONLY, held);
+        if (!locked && (locked.cause == FileErrorCause::SharingViolation || locked.cause == FileErrorCause::NotFound)) {
+            return locked;
+        }
+        const FileStatus status = renameNoReplace(from, to);
+        if (held >= 0) ::close(held);
+        return status;
     }
 
     FileStatus stamp(const std::string& name, FileStamp& stamp) override {
@@ -201,11 +228,38 @@ public:
 
     FileStatus resolve(const std::string& name, std::string& target) override {
         target = name;
-        char* real = ::realpath(name.c_str(), nullptr);
-        if (!real) return errno == ENOENT ? FileStatus::success() : lastError();
-        target = real;
-        ::free(real);
-        return FileStatus::success();
+        std::string path = name;
+        // A link whose target is missing leads to that target all the same:
+        // the links are followed by hand to the first missing name, whose
+        // folder must exist.
+        for (int links = 0; links < 40; ++links) {
+            if (char* real = ::realpath(path.c_str(), nullptr)) {
+                target = real;
+                ::free(real);
+                return FileStatus::success();
+            }
+            if (errno != ENOENT) return lastError();
+            std::vector<char> link(4096);
+            const ssize_t length = ::readlink(path.c_str(), link.data(), link.size() - 1);
+            if (length < 0) {
+                if (errno != EINVAL && errno != ENOENT) return lastError();
+                if (path == name) return FileStatus::success();
+                // The missing target: its folder exists, so the name is whole there.
+                const std::size_t slash = path.rfind('/');
+                const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+                char* real = ::realpath(folder.c_str(), nullptr);
+                if (!real) return lastError();
+                std::string resolved = real;
+                ::free(real);
+                if (resolved.back() != '/') resolved += '/';
+                target = resolved + path.substr(slash == std::string::npos ? 0 : slash + 1);
+                return FileStatus::success();
+            }
+            const std::string next(link.data(), static_cast<std::size_t>(length));
+            const std::size_t slash = path.rfind('/');
+            path = next[0] == '/' || slash == std::string::npos ? next : path.substr(0, slash + 1) + next;
+        }
+        return FileStatus::failure(FileErrorCause::Generic, ELOOP);
     }
 
     FileStatus findFiles(const std::string& prefix, std::vector<FoundFile>& found) override {
@@ -230,6 +284,19 @@ public:
         return FileStatus::success();
     }
 
+    bool sameName(const std::string& a, const std::string& b) override { return a == b; }
+
+    FileStatus lockFolder(const std::string& pathInFolder, std::unique_ptr<FolderLock>& lock) override {
+        const std::size_t slash = pathInFolder.rfind('/');
+        const std::string folder =
+            slash == std::string::npos ? "." : (slash == 0 ? "/" : pathInFolder.substr(0, slash));
+        int fd = -1;
+        const FileStatus status = openLocked(folder, O_RDONLY | O_DIRECTORY, fd);
+        if (!status) return status;
+        lock.reset(new PosixFolderLock(fd));
+        return FileStatus::success();
+    }
+
     unsigned long processId() override { return static_cast<unsigned long>(::getpid()); }
 
     FileStatus remove(const std::string& name) override {
@@ -245,6 +312,7 @@ public:
     }
 
     std::string fullPath(const std::string& name) override {
+        if (!name.empty() && name[0] == '/') return name;
         std::vector<char> buffer(4096);
         while (::getcwd(buffer.data(), buffer.size()) == nullptr) {
             if (errno != ERANGE) return name;
@@ -269,6 +337,22 @@ private:
         const FileStatus status = openLocked(name, flags, fd);
         if (!status) return status;
         file.reset(new PosixFile(fd));
+        return FileStatus::success();
+    }
+
+    // Never over an existing file, as Windows renames.
+    static FileStatus renameNoReplace(const std::string& from, const std::string& to) {
+        if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+            return FileStatus::success();
+        }
+        if (errno != EINVAL && errno != ENOSYS) return lastError();
+        // A file system without that rename: a second name, then the first goes.
+        if (::link(from.c_str(), to.c_str()) != 0) return lastError();
+        if (::unlink(from.c_str()) != 0) {
+            const FileStatus status = lastError();
+            ::unlink(to.c_str());
+            return status;
+        }
         return FileStatus::success();
     }
 

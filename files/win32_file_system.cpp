@@ -27,6 +27,9 @@ FileErrorCause causeOf(DWORD error) {
         case ERROR_FILE_NOT_FOUND:
         case ERROR_PATH_NOT_FOUND:
             return FileErrorCause::NotFound;
+        case ERROR_FILE_EXISTS:
+        case ERROR_ALREADY_EXISTS:
+            return FileErrorCause::AlreadyExists;
         default:
             return FileErrorCause::Generic;
     }
@@ -127,6 +130,19 @@ public:
         return FileStatus::success();
     }
 
+    FileStatus rewind() override {
+        LARGE_INTEGER start{};
+        if (!SetFilePointerEx(handle_, start, NULL, FILE_BEGIN)) {
+            return FileStatus::failure(FileErrorCause::BadSeek, static_cast<int>(GetLastError()));
+        }
+        return FileStatus::success();
+    }
+
+    FileStatus truncate() override {
+        if (!SetEndOfFile(handle_)) return lastError();
+        return FileStatus::success();
+    }
+
     FileStatus flush() override {
         if (!FlushFileBuffers(handle_)) return lastError();
         return FileStatus::success();
@@ -144,6 +160,18 @@ private:
     HANDLE handle_;
 };
 
+// The lock of a folder: a file of this name in it, held open.
+const char* const kLockFileName = "scriblet.lock";
+
+class Win32FolderLock : public FolderLock {
+public:
+    explicit Win32FolderLock(HANDLE handle) : handle_(handle) {}
+    ~Win32FolderLock() override { CloseHandle(handle_); }
+
+private:
+    HANDLE handle_;
+};
+
 class Win32FileSystem : public FileSystem {
 public:
     FileStatus openRead(const std::string& name, std::unique_ptr<File>& file) override {
@@ -154,8 +182,12 @@ public:
         return open(name, GENERIC_READ, OPEN_ALWAYS, file);
     }
 
-    FileStatus createWrite(const std::string& name, std::unique_ptr<File>& file) override {
-        return open(name, GENERIC_WRITE, CREATE_ALWAYS, file);
+    FileStatus createNew(const std::string& name, std::unique_ptr<File>& file) override {
+        return open(name, GENERIC_WRITE, CREATE_NEW, file);
+    }
+
+    FileStatus openUpdate(const std::string& name, std::unique_ptr<File>& file) override {
+        return open(name, GENERIC_READ | GENERIC_WRITE, OPEN_EXISTING, file);
     }
 
     FileStatus isReadOnly(const std::string& name, bool& readOnly) override {
@@ -248,16 +280,49 @@ public:
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
             const std::string name = utf8(entry.cFileName, wcslen(entry.cFileName));
             // The system also matches short 8.3 names; only the long one counts.
-            if (name.compare(0, start.size(), start) != 0) continue;
+            if (name.size() < start.size() || !sameName(name.substr(0, start.size()), start)) continue;
             found.push_back(FoundFile{folder + name, (ticks(now) - ticks(entry.ftLastWriteTime)) / 10000});
         } while (FindNextFileW(search, &entry));
         FindClose(search);
         return FileStatus::success();
     }
 
+    bool sameName(const std::string& a, const std::string& b) override {
+        const std::wstring left = wide(a);
+        const std::wstring right = wide(b);
+        return CompareStringOrdinal(left.data(), static_cast<int>(left.size()), right.data(),
+                                    static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
+    }
+
+    FileStatus lockFolder(const std::string& pathInFolder, std::unique_ptr<FolderLock>& lock) override {
+        const std::size_t slash = pathInFolder.find_last_of("\\/");
+        const std::wstring name =
+            wide((slash == std::string::npos ? std::string() : pathInFolder.substr(0, slash + 1)) + kLockFileName);
+        // Shared with nobody, and gone with the last handle, which the system
+        // closes when the process dies.
+        const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+        if (handle == INVALID_HANDLE_VALUE) {
+            const DWORD error = GetLastError();
+            // Access is denied to a lock whose delete is pending, as another
+            // copy just let it go: in use, briefly. Without a lock file no
+            // file may be created here.
+            if (error == ERROR_ACCESS_DENIED && GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES) {
+                return FileStatus::failure(FileErrorCause::SharingViolation, static_cast<int>(error));
+            }
+            return FileStatus::failure(causeOf(error), static_cast<int>(error));
+        }
+        lock.reset(new Win32FolderLock(handle));
+        return FileStatus::success();
+    }
+
     unsigned long processId() override { return GetCurrentProcessId(); }
 
     std::string fullPath(const std::string& name) override {
+        // A path that resolve() found is told as the user knows it, without
+        // the prefix that lifts the length limit.
+        if (name.compare(0, 8, "\\\\?\\UNC\\") == 0) return "\\" + name.substr(7);
+        if (name.compare(0, 4, "\\\\?\\") == 0) return name.substr(4);
         std::vector<char> buffer(MAX_PATH + 1);
         for (;;) {
             const DWORD length = GetFullPathNameA(name.c_str(), static_cast<DWORD>(buffer.size()), buffer.data(), NULL);

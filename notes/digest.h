@@ -1,5 +1,7 @@
 // A 128-bit digest of a file's bytes, so that a session can tell whether a
-// file still holds what it last read or wrote without keeping a copy.
+// file another program wrote is still the one the user allowed saving over,
+// without keeping a copy of it. It never decides whether a save has
+// anything new: that takes the bytes themselves.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,8 @@
-// The few file operations the notes file needs, behind an interface so that the
-// same reader and writer run natively (POSIX) and in the Windows program
-// (Win32), and so that tests can make any single operation fail. The two
-// platforms' file systems live in files/.
+// The few file operations the notes store needs, behind an interface so that
+// the same store runs natively (POSIX) and in the Windows program (Win32), and
+// so that tests can make any single operation fail. Both follow Windows'
+// rules where the store relies on them: a new name is never given over an
+// existing file. The two platforms' file systems live in files/.
 #pragma once
 
 #include <cstdint>
@@ -19,6 +20,7 @@ enum class FileErrorCause {
     AccessDenied,      // no permission, or the file or folder is read-only
     SharingViolation,  // another program holds the file open
     NotFound,
+    AlreadyExists,     // a file that must be new, or a new name, is taken
 };
 
 // A failed operation: its cause and the operating system's own error code
@@ -59,9 +61,19 @@ public:
     // Reads up to `count` bytes; `got` < `count` only at the end of the file.
     virtual FileStatus read(char* buffer, std::size_t count, std::size_t& got) = 0;
     virtual FileStatus write(const char* data, std::size_t count) = 0;
+    // Back to the first byte, for reading or writing.
+    virtual FileStatus rewind() = 0;
+    // Ends the file where the last read or write stopped.
+    virtual FileStatus truncate() = 0;
     // Forces what was written down to the disk.
     virtual FileStatus flush() = 0;
     virtual FileStatus close() = 0;
+};
+
+// A folder's lock, held until it is destroyed.
+class FolderLock {
+public:
+    virtual ~FolderLock() = default;
 };
 
 // Names are relative to the current directory, as the program opens them,
@@ -74,24 +86,38 @@ public:
     virtual FileStatus openRead(const std::string& name, std::unique_ptr<File>& file) = 0;
     // Creates an empty file if none exists and opens it for reading, shared with nobody.
     virtual FileStatus openReadCreate(const std::string& name, std::unique_ptr<File>& file) = 0;
-    // Creates (or truncates) a file for writing, shared with nobody.
-    virtual FileStatus createWrite(const std::string& name, std::unique_ptr<File>& file) = 0;
+    // Creates a file that must not exist yet (AlreadyExists when it does),
+    // for writing, shared with nobody.
+    virtual FileStatus createNew(const std::string& name, std::unique_ptr<File>& file) = 0;
+    // Opens an existing file for reading and writing in place, shared with nobody.
+    virtual FileStatus openUpdate(const std::string& name, std::unique_ptr<File>& file) = 0;
     // Whether a file exists and is marked read-only (readOnly false when it is missing).
     virtual FileStatus isReadOnly(const std::string& name, bool& readOnly) = 0;
     // Replaces `to` by `from` in one atomic step that reaches the disk. The
     // new file keeps what the system attached to the old one (permissions,
     // hidden and system attributes).
     virtual FileStatus replace(const std::string& from, const std::string& to) = 0;
-    // Gives a file a name that no file has, without waiting for the disk.
+    // Gives a file a new name, never over an existing file (AlreadyExists),
+    // without waiting for the disk.
     virtual FileStatus rename(const std::string& from, const std::string& to) = 0;
     virtual FileStatus remove(const std::string& name) = 0;
     // The stamp of a file by its name; a missing file gives exists false.
     virtual FileStatus stamp(const std::string& name, FileStamp& stamp) = 0;
     // Where writing `name` must go: the file it finally stands for when it is
-    // a symbolic link, else the file itself. A missing file gives the name.
+    // a symbolic link (also when that file is missing), else the file itself.
+    // A missing file gives the name.
     virtual FileStatus resolve(const std::string& name, std::string& target) = 0;
-    // The files whose path begins with `prefix`, in the folder it names.
+    // The files whose path begins with `prefix`, in the folder it names,
+    // compared as the file system compares names.
     virtual FileStatus findFiles(const std::string& prefix, std::vector<FoundFile>& found) = 0;
+    // Whether two names (or parts of names) stand for the same file name
+    // here: case-insensitively on Windows.
+    virtual bool sameName(const std::string& a, const std::string& b) = 0;
+    // Takes the lock of the folder that holds `pathInFolder`, which one
+    // process at a time holds and the system drops with its process.
+    // SharingViolation while another holds it; AccessDenied when no lock can
+    // be made there (no file may be created in the folder).
+    virtual FileStatus lockFolder(const std::string& pathInFolder, std::unique_ptr<FolderLock>& lock) = 0;
     // Told apart from every other process running now.
     virtual unsigned long processId() = 0;
     // The full path of a name: the current directory joined with it.

@@ -3,13 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <regex>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "files/platform_file_system.h"
-#include "notes/notes_file.h"
+#include "notes/notes_store.h"
 #include "notes_test_support.h"
 
 namespace scriblet {
@@ -22,15 +24,12 @@ using testing::notesOf;
 using testing::printable;
 using testing::raw;
 using testing::readBytes;
+using testing::saveFresh;
 using testing::writeBytes;
 
 class NotesFileOnDisk : public ::testing::Test {
 protected:
-    ReadOutcome read(std::vector<std::string>* titles = nullptr) {
-        return readNotes(table, *files, [titles](const std::string& title) {
-            if (titles) titles->push_back(title);
-        });
-    }
+    ReadOutcome read() { return NotesStore(*files, fixedToday).read(table); }
 
     CurrentScratchDir scratch;
     std::unique_ptr<FileSystem> files = makePlatformFileSystem();
@@ -61,26 +60,24 @@ TEST_F(NotesFileOnDisk, FileWithoutRecordsStillHasData) {
 TEST_F(NotesFileOnDisk, ShoppingReadAndWrittenBackByteForByte) {
     const std::string bytes = "120603\r\nShopping\r\nmilk\r\r\nbread\xB0\r\n";
     writeBytes("notes.txt", bytes);
-    std::vector<std::string> titles;
-    EXPECT_EQ(read(&titles).result, ReadResult::OpenedWithData);
+    EXPECT_EQ(read().result, ReadResult::OpenedWithData);
     EXPECT_EQ(notesOf(table), (std::vector<Note>{{"Shopping", "120603", "milk\r\nbread"}}));
-    EXPECT_EQ(titles, std::vector<std::string>{"Shopping"});
 
-    EXPECT_FALSE(writeNotes(table, table.noteCount(), *files, fixedToday).has_value());
+    EXPECT_FALSE(saveFresh(table, table.noteCount(), *files).has_value());
     EXPECT_EQ(printable(readBytes("notes.txt")), printable(bytes));
 }
 
 TEST_F(NotesFileOnDisk, SaveReplacesTheFileAndLeavesNoTemporary) {
     writeBytes("notes.txt", "old contents that are longer than the new ones\r\n");
     table = makeTable({{"A", "1", "a"}});
-    EXPECT_FALSE(writeNotes(table, 1, *files, fixedToday).has_value());
+    EXPECT_FALSE(saveFresh(table, 1, *files).has_value());
     EXPECT_EQ(readBytes("notes.txt"), "1\r\nA\r\na\xB0\r\n");
     EXPECT_EQ(testing::directoryListing(), std::vector<std::string>{"notes.txt"});
 }
 
 TEST_F(NotesFileOnDisk, SavingNoNotesLeavesAnEmptyFile) {
     writeBytes("notes.txt", "1\r\nA\r\na\xB0\r\n");
-    EXPECT_FALSE(writeNotes(table, 0, *files, fixedToday).has_value());
+    EXPECT_FALSE(saveFresh(table, 0, *files).has_value());
     EXPECT_EQ(readBytes("notes.txt"), "");
 }
 
@@ -88,8 +85,8 @@ TEST_F(NotesFileOnDisk, SavingNoNotesLeavesAnEmptyFile) {
 struct LeftFile {
     const char* name;
     std::string bytes;
-    int ageMinutes;
-    bool held;  // open in another program, so it cannot be removed
+    int ageMinutes;  // negative: dated in the future
+    bool held;       // open in another program, so it can be neither renamed nor removed
 };
 
 struct CutSaveCase {
@@ -98,14 +95,32 @@ struct CutSaveCase {
     std::vector<LeftFile> left;
     std::string notesAfter;
     bool recovered;
-    std::vector<std::string> listing;  // after the start, and after a save
+    // After the start, and after a save; "notes (recovered).txt" stands for
+    // each file that keeps a save, whatever its time and number.
+    std::vector<std::string> listing;
+    std::vector<std::string> kept;  // the bytes of those files, sorted
+    std::size_t told;               // files the user is told of
 };
 
 void PrintTo(const CutSaveCase& c, std::ostream* out) { *out << c.name; }
 
+// The folder's names with the time and number taken out of recovered files' names.
+std::vector<std::string> timelessListing(std::vector<std::string>* keptBytes = nullptr) {
+    static const std::regex recovered(R"(notes \(recovered \d{4}-\d\d-\d\d \d\d\.\d\d\.\d\d\)( \d+)?\.txt)");
+    std::vector<std::string> names;
+    for (const std::string& name : testing::directoryListing()) {
+        const bool keeps = std::regex_match(name, recovered);
+        names.push_back(keeps ? "notes (recovered).txt" : name);
+        if (keeps && keptBytes) keptBytes->push_back(readBytes(name));
+    }
+    std::sort(names.begin(), names.end());
+    if (keptBytes) std::sort(keptBytes->begin(), keptBytes->end());
+    return names;
+}
+
 class CutSaves : public NotesFileOnDisk, public ::testing::WithParamInterface<CutSaveCase> {};
 
-TEST_P(CutSaves, AreRecoveredOrRemovedAtStartAndNeverBlockASave) {
+TEST_P(CutSaves, NeverCostANoteAndNeverBlockASave) {
     const CutSaveCase& c = GetParam();
     if (c.notes) writeBytes("notes.txt", *c.notes);
     std::vector<std::unique_ptr<testing::FileHold>> holds;
@@ -119,52 +134,101 @@ TEST_P(CutSaves, AreRecoveredOrRemovedAtStartAndNeverBlockASave) {
     EXPECT_EQ(outcome.recovered, c.recovered);
     EXPECT_FALSE(outcome.error.has_value());
     EXPECT_EQ(printable(readBytes("notes.txt")), printable(c.notesAfter));
-    EXPECT_EQ(testing::directoryListing(), c.listing);
+    std::vector<std::string> kept;
+    EXPECT_EQ(timelessListing(&kept), c.listing);
+    EXPECT_EQ(kept, c.kept);
+    ASSERT_EQ(outcome.keptFiles.size(), c.told);
+    const std::filesystem::path folder = std::filesystem::path(files->fullPath("notes.txt")).parent_path();
+    for (const std::string& path : outcome.keptFiles) {
+        EXPECT_TRUE(std::filesystem::exists(path)) << path;
+        EXPECT_EQ(std::filesystem::path(path).parent_path(), folder) << path;
+    }
 
     table = makeTable({{"S", "5", "saved"}});
-    EXPECT_FALSE(writeNotes(table, 1, *files, fixedToday).has_value());
+    EXPECT_FALSE(saveFresh(table, 1, *files).has_value());
     EXPECT_EQ(readBytes("notes.txt"), "5\r\nS\r\nsaved\xB0\r\n");
-    EXPECT_EQ(testing::directoryListing(), c.listing);
+    EXPECT_EQ(timelessListing(), c.listing);
 }
 
 const std::string kA = "1\r\nA\r\na\xB0\r\n";
 const std::string kB = "2\r\nB\r\nb\xB0\r\n";
 const std::string kC = "3\r\nC\r\nc\xB0\r\n";
+const std::string kSide = "notes (Scriblet 2026-01-02 03.04.05).txt";
+const std::string kKeeps = "notes (recovered).txt";
 
 INSTANTIATE_TEST_SUITE_P(
     NotesFileOnDisk, CutSaves,
     ::testing::Values(
-        CutSaveCase{"MissingNotesComeBackFromTheNewestCompleteSave", std::nullopt,
-                    {{"notes.txt.123.saved", kB, 0, false}, {"notes.txt.456.saved", kC, 0, false},
+        CutSaveCase{"MissingNotesComeBackFromTheLatestSaveAndTheOthersAreKept", std::nullopt,
+                    {{"notes.txt.123.saved", kB, 1, false}, {"notes.txt.456.saved", kC, 0, false},
                      {"notes.txt.789.tmp", kA, 0, false}, {"notes.txt.11.saved", kA, 3, false}},
-                    kC, true, {"notes.txt", "notes.txt.123.saved"}},
+                    kC, true, {kKeeps, kKeeps, "notes.txt"}, {kA, kB}, 2},
+        CutSaveCase{"SaveDatedInTheFutureIsTakenByItsTimeAndTheOtherIsKept", std::nullopt,
+                    {{"notes.txt.111.saved", kA, -60, false}, {"notes.txt.222.saved", kB, 5, false}},
+                    kA, true, {kKeeps, "notes.txt"}, {kB}, 1},
         CutSaveCase{"IncompleteSaveIsNeverTakenForTheNotes", std::nullopt, {{"notes.txt.789.tmp", kA, 0, false}}, "",
-                    false, {"notes.txt"}},
-        CutSaveCase{"CompleteSaveBesideTheNotesGoesOnlyWhenOld", kA,
-                    {{"notes.txt.123.saved", kB, 2, false}, {"notes.txt.456.saved", kC, 0, false}}, kA, false,
-                    {"notes.txt", "notes.txt.456.saved"}},
-        CutSaveCase{"SavesThatCannotBeRemovedStay", kA,
+                    false, {"notes.txt"}, {}, 0},
+        CutSaveCase{"SavesBesideTheNotesGoOnlyWhenEqualWhateverTheirAge", kA,
+                    {{"notes.txt.123.saved", kB, 2, false}, {"notes.txt.456.saved", kA, 0, false},
+                     {"notes.txt.789.2.saved", kC, -60, false}},
+                    kA, false, {kKeeps, kKeeps, "notes.txt"}, {kB, kC}, 2},
+        CutSaveCase{"SavesThatCannotBeMovedStayAndAreTold", kA,
                     {{"notes.txt.123.tmp", kB, 0, true}, {"notes.txt.456.saved", kC, 5, true}}, kA, false,
-                    {"notes.txt", "notes.txt.123.tmp", "notes.txt.456.saved"}},
+                    {"notes.txt", "notes.txt.123.tmp", "notes.txt.456.saved"}, {}, 1},
+        CutSaveCase{"SideFileComesBackFromItsSave", kA,
+                    {{"notes (Scriblet 2026-01-02 03.04.05).txt.77.saved", kB, 0, false},
+                     {"notes (Scriblet 2026-01-02 03.04.05).txt.78.tmp", kC, 0, false}},
+                    kA, false, {kSide, "notes.txt"}, {}, 1},
         CutSaveCase{"OtherFilesAreLeftAlone", kA,
                     {{"notes.txt.tmp", kB, 5, false}, {"notes.txt.12a.tmp", kB, 5, false},
-                     {"notes.txt.bak", kB, 5, false}, {"notes.txt.1.saved.txt", kB, 5, false}},
-                    kA, false, {"notes.txt", "notes.txt.1.saved.txt", "notes.txt.12a.tmp", "notes.txt.bak", "notes.txt.tmp"}}),
+                     {"notes.txt.bak", kB, 5, false}, {"notes.txt.1.saved.txt", kB, 5, false},
+                     {"notes.txt..saved", kB, 5, false}, {"notes (Scriblet x).txt.saved", kB, 5, false}},
+                    kA, false,
+                    {"notes (Scriblet x).txt.saved", "notes.txt", "notes.txt..saved", "notes.txt.1.saved.txt",
+                     "notes.txt.12a.tmp", "notes.txt.bak", "notes.txt.tmp"},
+                    {}, 0},
+#ifdef _WIN32
+        // An editor or Explorer may have named the file Notes.txt: names
+        // compare as Windows compares them.
+        CutSaveCase{"NamesCompareAsTheFileSystemDoes", std::nullopt, {{"Notes.txt.42.saved", kB, 0, false}}, kB, true,
+                    {"notes.txt"}, {}, 0}
+#else
+        CutSaveCase{"NamesCompareAsTheFileSystemDoes", std::nullopt, {{"Notes.txt.42.saved", kB, 0, false}}, "", false,
+                    {"Notes.txt.42.saved", "notes.txt"}, {}, 0}
+#endif
+        ),
     [](const ::testing::TestParamInfo<CutSaveCase>& info) { return std::string(info.param.name); });
 
 TEST_F(NotesFileOnDisk, Utf16FileIsNeitherReadNorChanged) {
-    for (const std::string& bytes : {raw("\xFF\xFE" "1\0\r\0\n\0A\0"), raw("\xFE\xFF\0" "1\0\r\0\n")}) {
+    // A file of only the byte-order mark is UTF-16 too.
+    for (const std::string& bytes :
+         {raw("\xFF\xFE" "1\0\r\0\n\0A\0"), raw("\xFE\xFF\0" "1\0\r\0\n"), raw("\xFF\xFE")}) {
         writeBytes("notes.txt", bytes);
-        KnownFile known;
-        std::vector<std::string> titles;
-        const ReadOutcome outcome = readNotes(table, *files, [&titles](const std::string& t) { titles.push_back(t); }, &known);
+        const ReadOutcome outcome = read();
         EXPECT_EQ(outcome.result, ReadResult::NotNotesEncoding);
         EXPECT_FALSE(outcome.error.has_value());
         EXPECT_EQ(table.noteCount(), 0);
-        EXPECT_TRUE(titles.empty());
-        EXPECT_FALSE(known.known);
         EXPECT_EQ(readBytes("notes.txt"), bytes);
     }
+}
+
+// The target's own folder holds its saves, also while the target is missing.
+TEST_F(NotesFileOnDisk, LinkToAMissingFileIsRecoveredBesideItsTarget) {
+#ifdef _WIN32
+    GTEST_SKIP() << "Wine makes no links to missing files";
+#endif
+    std::filesystem::create_directory("store");
+    writeBytes("store/real.txt.42.saved", kA);
+    std::error_code error;
+    std::filesystem::create_symlink("store/real.txt", "notes.txt", error);
+    if (error) GTEST_SKIP() << "no symbolic links can be made here";
+
+    const ReadOutcome outcome = read();
+    EXPECT_TRUE(outcome.recovered);
+    EXPECT_EQ(notesOf(table), (std::vector<Note>{{"A", "1", "a"}}));
+    EXPECT_EQ(readBytes("store/real.txt"), kA);
+    EXPECT_EQ(testing::directoryListing("store"), std::vector<std::string>{"real.txt"});
+    EXPECT_TRUE(std::filesystem::is_symlink("notes.txt"));
 }
 
 TEST_F(NotesFileOnDisk, SaveThroughASymbolicLinkKeepsTheLink) {
@@ -181,10 +245,9 @@ TEST_F(NotesFileOnDisk, SaveThroughASymbolicLinkKeepsTheLink) {
         return false;
     });
     table.at(0).body = "changed";
-    ASSERT_FALSE(writeNotes(table, 1, watching, fixedToday).has_value());
-    ASSERT_EQ(besideTarget.size(), 2u);
-    EXPECT_EQ(besideTarget[0], "real.txt");
-    EXPECT_EQ(besideTarget[1], "real.txt." + std::to_string(files->processId()) + ".saved");
+    ASSERT_FALSE(saveFresh(table, 1, watching).has_value());
+    const std::string complete = "real.txt." + std::to_string(files->processId()) + ".saved";
+    EXPECT_NE(std::find(besideTarget.begin(), besideTarget.end(), complete), besideTarget.end());
 
     // Had the link been replaced, the target would still hold the old bytes.
     EXPECT_EQ(readBytes("store/real.txt"), "1\r\nA\r\nchanged\xB0\r\n");
@@ -198,9 +261,9 @@ TEST_F(NotesFileOnDisk, SaveThroughASymbolicLinkKeepsTheLink) {
 TEST_F(NotesFileOnDisk, DegreeSignSurvivesSaveAndReload) {
     table = makeTable({{"20\xB0" "C", "12\xB0", "It was 20\xB0" "C\r\nand 0\xB0" "F at night"}});
     const std::vector<Note> before = notesOf(table);
-    ASSERT_FALSE(writeNotes(table, 1, *files, fixedToday).has_value());
+    ASSERT_FALSE(saveFresh(table, 1, *files).has_value());
     NoteTable reloaded;
-    readNotes(reloaded, *files, [](const std::string&) {});
+    NotesStore(*files, fixedToday).read(reloaded);
     EXPECT_EQ(notesOf(reloaded), before);
 }
 
@@ -231,7 +294,7 @@ TEST_F(NotesFileOnDisk, SaveKeepsWhatTheSystemAttachedToTheOldFile) {
     std::filesystem::permissions("notes.txt", privateMode);
 #endif
     table = makeTable({{"B", "2", "b"}});
-    ASSERT_FALSE(writeNotes(table, 1, *files, fixedToday).has_value());
+    ASSERT_FALSE(saveFresh(table, 1, *files).has_value());
     EXPECT_EQ(readBytes("notes.txt"), "2\r\nB\r\nb\xB0\r\n");
 #ifdef _WIN32
     EXPECT_EQ(GetFileAttributesA("notes.txt") & kept, kept);

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "files/platform_file_system.h"
-#include "notes/notes_file.h"
+#include "notes/notes_store.h"
 #include "notes_test_support.h"
 
 namespace scriblet {
@@ -31,10 +31,8 @@ std::string recordsFile(int count) {
 TEST(NotesLimits, NotesBeyondTheTableAreKeptAndWrittenBack) {
     // Bytes after a stop byte follow the text beyond the table.
     const std::string bytes = recordsFile(kMaxNotesRead + 3) + "\x1A" + recordsFile(1);
-    std::vector<std::string> titles;
-    NoteTable table = parsed(bytes, &titles);
+    NoteTable table = parsed(bytes);
     ASSERT_EQ(table.noteCount(), kMaxNotesRead);
-    EXPECT_EQ(titles.size(), static_cast<std::size_t>(kMaxNotesRead));
     EXPECT_EQ(table.at(kMaxNotesRead - 1).title, "Title 32765");
     EXPECT_EQ(table.unreadText.substr(0, 12), "120366\nTitle");
 
@@ -75,9 +73,16 @@ TEST(NotesLimits, LongFileSurvivesReadAndSaveOnDisk) {
     const std::string bytes = recordsFile(kMaxNotesRead + 5);
     writeBytes("notes.txt", bytes);
     NoteTable table;
-    ASSERT_EQ(readNotes(table, *files, [](const std::string&) {}).result, ReadResult::OpenedWithData);
+    NotesStore store(*files, fixedToday);
+    ASSERT_EQ(store.read(table).result, ReadResult::OpenedWithData);
     ASSERT_EQ(table.noteCount(), kMaxNotesRead);
-    ASSERT_FALSE(writeNotes(table, table.noteCount(), *files, fixedToday).has_value());
+    // A save copies the notes before the first change from what it read.
+    Note& last = table.at(kMaxNotesRead - 1);
+    last.body += "!";
+    ASSERT_EQ(store.save(table, table.noteCount()).result, SaveResult::Saved);
+    EXPECT_TRUE(readBytes("notes.txt") == formatNotes(table, table.noteCount(), fixedToday));
+    last.body.pop_back();
+    ASSERT_EQ(store.save(table, table.noteCount()).result, SaveResult::Saved);
     EXPECT_TRUE(readBytes("notes.txt") == bytes);
 }
 

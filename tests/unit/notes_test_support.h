@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <new>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -27,7 +28,7 @@
 
 #include "notes/file_system.h"
 #include "notes/note_table.h"
-#include "notes/notes_file.h"
+#include "notes/notes_store.h"
 #include "tests/support/note_bytes.h"
 #include "tests/support/test_files.h"
 
@@ -107,12 +108,16 @@ inline std::vector<Note> notesOf(const NoteTable& table) {
     return notes;
 }
 
-inline NoteTable parsed(const std::string& diskBytes, std::vector<std::string>* titles = nullptr) {
+inline NoteTable parsed(const std::string& diskBytes) {
     NoteTable table;
-    parseNotes(diskBytes, table, [titles](const std::string& title) {
-        if (titles) titles->push_back(title);
-    });
+    parseNotes(diskBytes, table);
     return table;
+}
+
+// A save by a session that read nothing: it writes whatever is there.
+inline std::optional<FileError> saveFresh(const NoteTable& table, std::int16_t n, FileSystem& files,
+                                          const std::function<std::string()>& today = fixedToday) {
+    return NotesStore(files, today).save(table, n).error;
 }
 
 // Wraps a real file system and makes chosen operations fail. Every call that
@@ -156,9 +161,13 @@ public:
         if (fails("openReadCreate")) return failure();
         return wrap(real_.openReadCreate(name, file), file);
     }
-    FileStatus createWrite(const std::string& name, std::unique_ptr<File>& file) override {
-        if (fails("createWrite")) return failure();
-        return wrap(real_.createWrite(name, file), file);
+    FileStatus createNew(const std::string& name, std::unique_ptr<File>& file) override {
+        if (fails("createNew")) return failure();
+        return wrap(real_.createNew(name, file), file);
+    }
+    FileStatus openUpdate(const std::string& name, std::unique_ptr<File>& file) override {
+        if (fails("openUpdate")) return failure();
+        return wrap(real_.openUpdate(name, file), file);
     }
     FileStatus isReadOnly(const std::string& name, bool& readOnly) override {
         if (fails("isReadOnly")) return failure();
@@ -187,6 +196,11 @@ public:
     FileStatus findFiles(const std::string& prefix, std::vector<FoundFile>& found) override {
         if (fails("findFiles")) return failure();
         return real_.findFiles(prefix, found);
+    }
+    bool sameName(const std::string& a, const std::string& b) override { return real_.sameName(a, b); }
+    FileStatus lockFolder(const std::string& pathInFolder, std::unique_ptr<FolderLock>& lock) override {
+        if (fails("lockFolder")) return failure();
+        return real_.lockFolder(pathInFolder, lock);
     }
     unsigned long processId() override { return real_.processId(); }
     std::string fullPath(const std::string& name) override { return real_.fullPath(name); }
@@ -221,6 +235,14 @@ private:
                 return owner_.failure();
             }
             return real_->write(data, count);
+        }
+        FileStatus rewind() override {
+            if (owner_.fails("rewind")) return owner_.failure();
+            return real_->rewind();
+        }
+        FileStatus truncate() override {
+            if (owner_.fails("truncate")) return owner_.failure();
+            return real_->truncate();
         }
         FileStatus flush() override {
             if (owner_.fails("flush")) return owner_.failure();

@@ -287,7 +287,7 @@ TEST_F(RulesTest, SaveCutShortIsPutInPlaceAndToldOnce) {
     fs.files["notes.txt.3.saved"] = record("010101", "A", "a");
     rules.startNotes();
     EXPECT_EQ(view.list, (List{"A", "<New>"}));
-    EXPECT_EQ(view.warnings, List{recoveredNotesMessage("C:\\work\\notes.txt")});
+    EXPECT_EQ(view.warnings, List{recoveredNotesMessage("C:\\work\\notes.txt", true, {})});
     EXPECT_EQ(notesFile(), record("010101", "A", "a"));
     EXPECT_FALSE(fs.has("notes.txt.3.saved"));
 }
@@ -320,7 +320,10 @@ TEST_P(ChangedByAnotherProgram, EscapeAsksOnceWhileTheWindowIsShownAndSavesAsAns
     const std::string side = offeredSideFile();
     EXPECT_EQ(view.questions[0], changedNotesQuestion("C:\\work\\" + side));
     EXPECT_EQ(side.substr(0, 16), "notes (Scriblet ");
-    EXPECT_EQ(fs.writesStarted, 1);
+    // One save, and the side file the question reserved as it asked.
+    EXPECT_EQ(fs.writesStarted, 2);
+    rules.onDestroy();
+    EXPECT_EQ(view.questions.size(), 1u);
     EXPECT_TRUE(view.fileErrors.empty());
     if (saveOver) {
         EXPECT_EQ(notesFile(), record("010101", "A", "a!"));
@@ -340,15 +343,19 @@ TEST_P(ChangedByAnotherProgram, ChoosingANoteAsksAndNoKeepsSavingBesideIt) {
     ASSERT_EQ(view.questions.size(), 1u);
     EXPECT_EQ(view.selection, 1);
 
+    // The other program saves again: a Yes covered only its first change.
+    const std::string again = theirs + record("101010", "Again", "x");
+    fs.files[kNotesFileName] = again;
     typeTitle("B");
+    view.answers = {true};
     EXPECT_TRUE(clickClose());
-    EXPECT_EQ(view.questions.size(), 1u);
+    EXPECT_EQ(view.questions.size(), saveOver ? 2u : 1u);
     const std::string mine = record("010101", "A", "a!") + record(kToday, "B", "<empty>");
     if (saveOver) {
         EXPECT_EQ(notesFile(), mine);
         EXPECT_FALSE(fs.has(offeredSideFile()));
     } else {
-        EXPECT_EQ(notesFile(), theirs);
+        EXPECT_EQ(notesFile(), again);
         EXPECT_EQ(fs.files[offeredSideFile()], mine);
     }
 }
@@ -364,6 +371,20 @@ TEST_P(ChangedByAnotherProgram, ClosingWithoutEditsAsksNothingAndLeavesTheirFile
 }
 
 INSTANTIATE_TEST_SUITE_P(SaveOverOrKeepBoth, ChangedByAnotherProgram, ::testing::Bool());
+
+TEST_F(RulesTest, FolderWhereNoFileMayBeCreatedIsToldOnceAndSavedInPlace) {
+    startWithThree();
+    fs.failCreation = true;
+    typeBody("!");
+    clickList(1);
+    EXPECT_EQ(view.warnings, List{kInPlaceMessage});
+    EXPECT_TRUE(view.fileErrors.empty());
+    typeBody("?");
+    clickList(2);
+    EXPECT_EQ(view.warnings.size(), 1u);
+    EXPECT_EQ(notesFile(), record("010101", "A", "a!") + record("020202", "B", "b?") + record("030303", "C", "c"));
+    EXPECT_EQ(fs.files.size(), 1u);
+}
 
 TEST_F(RulesTest, FileThatCanNeitherBeOpenedNorCreatedStartsWithPendingOnly) {
     fs.failCreation = true;

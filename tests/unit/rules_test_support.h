@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -21,15 +22,16 @@ using testing::kToday;
 using testing::record;
 
 // Files live in a map. A fault flag makes the matching operation fail, as a
-// full disk or an unreadable file would. Files have no identity, so a save
+// full disk, an unreadable file or a folder where no file may be created
+// would. Files have no identity, so a save
 // tells a changed notes.txt by its size and bytes.
 class MemoryFileSystem : public FileSystem {
 public:
     std::map<std::string, std::string> files;
     bool failWrites = false;     // every write to a new file: disk full
     bool failReads = false;      // reading an existing file: unknown error
-    bool failCreation = false;   // a missing file cannot be created
-    int writesStarted = 0;       // createWrite calls
+    bool failCreation = false;   // no file can be created (notes.txt stays writable)
+    int writesStarted = 0;       // files created or rewritten
 
     bool has(const std::string& name) const { return files.count(name) != 0; }
 
@@ -45,9 +47,17 @@ public:
         }
         return openRead(name, file);
     }
-    FileStatus createWrite(const std::string& name, std::unique_ptr<File>& file) override {
+    FileStatus createNew(const std::string& name, std::unique_ptr<File>& file) override {
+        if (has(name)) return FileStatus::failure(FileErrorCause::AlreadyExists);
+        if (failCreation) return FileStatus::failure(FileErrorCause::AccessDenied);
         ++writesStarted;
-        files[name].clear();
+        files[name];
+        file = std::make_unique<MemoryFile>(*this, name, true);
+        return FileStatus::success();
+    }
+    FileStatus openUpdate(const std::string& name, std::unique_ptr<File>& file) override {
+        if (!has(name)) return FileStatus::failure(FileErrorCause::NotFound);
+        ++writesStarted;
         file = std::make_unique<MemoryFile>(*this, name, true);
         return FileStatus::success();
     }
@@ -61,7 +71,10 @@ public:
         files.erase(from);
         return FileStatus::success();
     }
-    FileStatus rename(const std::string& from, const std::string& to) override { return replace(from, to); }
+    FileStatus rename(const std::string& from, const std::string& to) override {
+        if (has(to)) return FileStatus::failure(FileErrorCause::AlreadyExists);
+        return replace(from, to);
+    }
     FileStatus remove(const std::string& name) override {
         files.erase(name);
         return FileStatus::success();
@@ -82,6 +95,12 @@ public:
         for (const auto& file : files) {
             if (file.first.compare(0, prefix.size(), prefix) == 0) found.push_back(FoundFile{file.first, 0});
         }
+        return FileStatus::success();
+    }
+    bool sameName(const std::string& a, const std::string& b) override { return a == b; }
+    FileStatus lockFolder(const std::string&, std::unique_ptr<FolderLock>& lock) override {
+        if (failCreation) return FileStatus::failure(FileErrorCause::AccessDenied);
+        lock = std::make_unique<FolderLock>();
         return FileStatus::success();
     }
     unsigned long processId() override { return 7; }
@@ -108,7 +127,17 @@ private:
         FileStatus write(const char* data, std::size_t count) override {
             if (!writing_) return FileStatus::failure(FileErrorCause::AccessDenied);
             if (fs_.failWrites) return FileStatus::failure(FileErrorCause::DiskFull, 112);
-            fs_.files[name_].append(data, count);
+            std::string& bytes = fs_.files[name_];
+            bytes.replace(std::min(position_, bytes.size()), count, data, count);
+            position_ += count;
+            return FileStatus::success();
+        }
+        FileStatus rewind() override {
+            position_ = 0;
+            return FileStatus::success();
+        }
+        FileStatus truncate() override {
+            fs_.files[name_].resize(position_);
             return FileStatus::success();
         }
         FileStatus flush() override { return FileStatus::success(); }

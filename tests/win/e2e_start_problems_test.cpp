@@ -1,5 +1,5 @@
 // Starts that cannot go as usual: a notes file that cannot be read or is
-// not in the notes encoding, and a missing rich edit library.
+// not in the notes encoding, a save cut short, and a missing rich edit library.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -96,6 +96,32 @@ TEST(StartProblems, NotesFileHeldBrieflyAtStartIsReadAfterAll) {
     ASSERT_TRUE(app.attachWindow());
     EXPECT_FALSE(app.waitForMessageBox(300).has_value());
     EXPECT_EQ((Entries{"Alpha", "<New>"}), app.listEntries());
+}
+
+// A save of another session was cut short after it was complete: its notes
+// differ from notes.txt, so they are kept under a visible name and told, once.
+TEST(StartProblems, SaveCutShortIsKeptVisiblyAndTold) {
+    const std::string theirs = "070809\r\nTheirs\r\nkept\xB0\r\n";
+    Scriblet::Options options = withNotes(kAlpha);
+    options.waitForWindow = false;
+    options.beforeStart = [&](const ScratchDir& dir) { dir.write("notes.txt.4242.saved", theirs); };
+    Scriblet app(options);
+    ASSERT_TRUE(app.started());
+
+    const std::optional<MessageBoxInfo> box = app.waitForMessageBox(15000);
+    ASSERT_TRUE(box.has_value());
+    EXPECT_EQ(BoxIcon::Warning, box->icon);
+    const std::string prefix = app.dir().path() + "\\notes (recovered ";
+    const std::size_t at = box->text.find(prefix);
+    ASSERT_NE(std::string::npos, at) << box->text;
+    const std::string kept = box->text.substr(at + app.dir().path().size() + 1,
+                                              box->text.find('\n', at) - at - app.dir().path().size() - 1);
+    app.answer(*box, IDOK);
+    ASSERT_TRUE(app.attachWindow());
+    EXPECT_FALSE(app.waitForMessageBox(300).has_value()) << "told twice";
+    EXPECT_EQ((Entries{"Alpha", "<New>"}), app.listEntries());
+    EXPECT_EQ(printable(theirs), printable(app.dir().read(kept).value_or("")));
+    EXPECT_EQ((std::vector<std::string>{kept, "notes.txt"}), app.dir().list());
 }
 
 // Switches a DLL off for one program name in Wine's settings, while it lives.

@@ -40,12 +40,22 @@ std::string unicodeNotesMessage(const std::string& path) {
         path);
 }
 
-std::string recoveredNotesMessage(const std::string& path) {
-    return withPath(
-        "Scriblet's notes file was missing:\n%1\n\n"
-        "Its last save had been cut short after the notes were written but before they took the "
-        "file's place. Scriblet has put that save in place as the notes file.",
-        path);
+std::string recoveredNotesMessage(const std::string& path, bool putInPlace, const std::vector<std::string>& kept) {
+    std::string text;
+    if (putInPlace) {
+        text = withPath(
+            "Scriblet's notes file was missing:\n%1\n\n"
+            "Its last save had been cut short after the notes were written but before they took the "
+            "file's place. Scriblet has put that save in place as the notes file.",
+            path);
+    }
+    if (!kept.empty()) {
+        if (!text.empty()) text += "\n\n";
+        text += "Saves cut short had left notes that are in no other file. Scriblet has kept them in:\n";
+        for (const std::string& file : kept) text += file + "\n";
+        text += "\nOpen them in a text editor and copy what you need into Scriblet; Scriblet does not change them.";
+    }
+    return text;
 }
 
 std::string changedNotesQuestion(const std::string& sidePath) {
@@ -99,7 +109,7 @@ private:
 
 NotesController::NotesController(NotesView& view, NoteTable& table, UndoSlot& undo,
                                  FileSystem& files, std::function<std::string()> today)
-    : view_(view), table_(table), undo_(undo), files_(files), today_(std::move(today)) {}
+    : view_(view), table_(table), undo_(undo), files_(files), today_(std::move(today)), store_(files_, today_) {}
 
 bool NotesController::hasShownNote() const {
     return started_ && currentIndex_ >= 0 && currentIndex_ < table_.noteCount();
@@ -120,7 +130,7 @@ void NotesController::commitShownNote() {
 void NotesController::startNotes() {
     if (started_) return;
 
-    const ReadOutcome outcome = readNotes(table_, files_, {}, &known_);
+    const ReadOutcome outcome = store_.read(table_);
     const bool unicode = outcome.result == ReadResult::NotNotesEncoding;
     const bool unreadable = unicode || outcome.result == ReadResult::NotOpened || outcome.error.has_value();
     if (unreadable) {
@@ -138,8 +148,8 @@ void NotesController::startNotes() {
         view_.showWarning(unicode      ? unicodeNotesMessage(path)
                           : notCreated ? cannotCreateNotesMessage(path)
                                        : unreadableNotesMessage(path));
-    } else if (outcome.recovered) {
-        view_.showWarning(recoveredNotesMessage(files_.fullPath(kNotesFileName)));
+    } else if (outcome.recovered || !outcome.keptFiles.empty()) {
+        view_.showWarning(recoveredNotesMessage(files_.fullPath(kNotesFileName), outcome.recovered, outcome.keptFiles));
     }
 
     // The list is filled, and its selection set, in one go: its storage is
@@ -183,48 +193,47 @@ bool NotesController::saveNotes(SaveFor saveFor) {
     if (!telling && !changed_) return true;
 
     const std::int16_t n = notesToWrite();
-    SaveOutcome outcome;
-    if (sideFile_.empty()) {
-        outcome = saveNotesFile(table_, n, files_, today_, known_, saveOverChanges_);
+    SaveOutcome outcome = store_.save(table_, n);
+    // Each question is asked with nothing held; the save then goes again.
+    for (;;) {
         if (outcome.result == SaveResult::ChangedElsewhere) {
-            if (telling) askAboutChangedFile();
-            else keepNotesBeside(sideFileName(files_));
-            if (sideFile_.empty()) outcome = saveNotesFile(table_, n, files_, today_, known_, true);
+            if (telling) {
+                askAboutChangedFile();
+            } else {
+                // Nobody to ask at the end of the session: notes.txt is kept as it is.
+                store_.reserveSideFile();
+                store_.answerChangedFile(false);
+            }
+        } else if (outcome.result == SaveResult::InPlaceAhead && telling) {
+            view_.showWarning(kInPlaceMessage);
+            store_.allowSavingInPlace();
+        } else {
+            break;
         }
-        saveOverChanges_ = false;
+        outcome = store_.save(table_, n);
     }
-    if (!sideFile_.empty()) outcome = saveNotesFile(table_, n, files_, today_, sideKnown_, true, sideFile_);
     if (outcome.error) {
         if (telling) view_.showFileError(*outcome.error);
         return false;
     }
+    // Only the end of the session leaves a save in place untold, and so unwritten.
+    if (outcome.result == SaveResult::InPlaceAhead) return false;
     changed_ = false;
     return true;
 }
 
 void NotesController::askAboutChangedFile() {
-    const std::string side = sideFileName(files_);
-    if (view_.ask(changedNotesQuestion(files_.fullPath(side)))) {
-        saveOverChanges_ = true;
-        return;
-    }
-    keepNotesBeside(side);
-}
-
-void NotesController::keepNotesBeside(const std::string& side) {
-    sideFile_ = side;
-    // Every later save goes to the side file: it takes over the memory saves are made in.
-    sideKnown_.saveBuffer.swap(known_.saveBuffer);
+    const std::string side = store_.reserveSideFile();
+    store_.answerChangedFile(view_.ask(changedNotesQuestion(side)));
 }
 
 bool NotesController::queryClose() {
     // Asked here, while the window is shown; the save on the way out only
     // asks again if notes.txt changes in between. Without changes that save
     // writes nothing, so there is nothing to ask.
-    if (hasShownNote() && savingEnabled_ && sideFile_.empty() && !saveOverChanges_ &&
-        changedElsewhere(files_, known_)) {
+    if (hasShownNote() && savingEnabled_ && store_.changedElsewhere()) {
         commitShownNote();
-        if (wouldChange(table_, notesToWrite(), today_, known_)) askAboutChangedFile();
+        if (store_.wouldChange(table_, notesToWrite())) askAboutChangedFile();
     }
     if (savingEnabled_ || !hasShownNote()) return true;
     // Nothing will be saved: changes are only discarded when the user says so.

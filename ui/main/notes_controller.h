@@ -6,10 +6,11 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "notes/file_system.h"
 #include "notes/note_table.h"
-#include "notes/notes_file.h"
+#include "notes/notes_store.h"
 #include "ui/main/notes_view.h"
 
 namespace scriblet {
@@ -34,8 +35,14 @@ std::string unreadableNotesMessage(const std::string& path);
 std::string cannotCreateNotesMessage(const std::string& path);
 // Told once, at start, when notes.txt is UTF-16 text.
 std::string unicodeNotesMessage(const std::string& path);
-// Told once, at start, when a complete save took the place of a missing notes.txt.
-std::string recoveredNotesMessage(const std::string& path);
+// Told once, at start, when saves cut short were recovered: a complete save
+// took the place of a missing notes.txt (`putInPlace`), and files now hold
+// the notes of others (`kept`, full paths).
+std::string recoveredNotesMessage(const std::string& path, bool putInPlace, const std::vector<std::string>& kept);
+// Told once, before the first save that rewrites notes.txt in place.
+inline constexpr const char* kInPlaceMessage =
+    "Scriblet cannot create files in this folder, so it saves notes.txt in place; if Scriblet is stopped "
+    "during a save, notes.txt can be damaged.";
 // Asked before a save would replace a notes.txt that another program changed;
 // No saves to `sidePath` instead.
 std::string changedNotesQuestion(const std::string& sidePath);
@@ -120,10 +127,8 @@ private:
     // How many table entries a save writes.
     std::int16_t notesToWrite() const;
     // notes.txt was changed by another program: the user chooses between
-    // saving over it and saving to a side file from now on.
+    // saving over that change and saving to a side file from now on.
     void askAboutChangedFile();
-    // Every save from now on goes to the side file `side`, not to notes.txt.
-    void keepNotesBeside(const std::string& side);
     void holdBackSaving() { savingEnabled_ = false; }
 
     NotesView& view_;
@@ -131,18 +136,13 @@ private:
     UndoSlot& undo_;
     FileSystem& files_;
     std::function<std::string()> today_;
+    NotesStore store_;
 
     FieldBuffers fields_;
     std::int16_t currentIndex_ = 0;
     bool saveTrailingNote_ = true;
     bool started_ = false;
     bool savingEnabled_ = true;
-    // What this session last read from or wrote to notes.txt.
-    KnownFile known_;
-    // The user chose to save over another program's changes at the next save.
-    bool saveOverChanges_ = false;
-    std::string sideFile_;
-    KnownFile sideKnown_;
     // Something was changed since notes.txt was last read or saved.
     bool changed_ = false;
     bool saving_ = false;

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "notes/notes_file.h"
+#include "notes/notes_store.h"
 
 namespace scriblet {
 

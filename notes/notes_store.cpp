@@ -1,0 +1,676 @@
+#include "notes/notes_store.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+#include <utility>
+
+namespace scriblet {
+
+namespace {
+
+// A save writes "<file>.<number>.tmp" beside the file it saves, renames it
+// "<file>.<number>.saved" once it is complete on disk, and then moves it over
+// the file in one step. The number is the process id, with ".2", ".3"...
+// added while a name is taken.
+const char* const kIncompleteSuffix = ".tmp";
+const char* const kCompleteSuffix = ".saved";
+// The side file and the files that keep recovered saves, by the local time.
+const char* const kSidePrefix = "notes (Scriblet ";
+const char* const kRecoveredPrefix = "notes (recovered ";
+const char* const kNameTime = "%Y-%m-%d %H.%M.%S";
+const int kMaxNameTries = 1000;
+
+// A save waits half a second for a file another program holds; the start,
+// which would otherwise hold saving back for the whole session, and a save
+// waiting for another copy's save to end, about two seconds.
+const int kSaveRetries = 5;
+const int kLongRetries = 20;
+const int kRetryPauseMs = 100;
+// Files are read and compared in pieces of this size.
+const std::size_t kPiece = 1u << 20;
+// Bytes formatted for a comparison are compared this many at a time, so
+// that a save with nothing new never holds a second copy of the file.
+const std::size_t kCompareRun = 1u << 16;
+
+template <class Operation>
+FileStatus withRetries(FileSystem& files, int retries, bool retryDenied, Operation operation) {
+    FileStatus status = operation();
+    for (int attempt = 0; attempt < retries && !status; ++attempt) {
+        const bool transient = status.cause == FileErrorCause::SharingViolation ||
+                               (retryDenied && status.cause == FileErrorCause::AccessDenied);
+        if (!transient) break;
+        files.pause(kRetryPauseMs);
+        status = operation();
+    }
+    return status;
+}
+
+// The folder part of a path, its separator included; empty for a bare name.
+std::string folderOf(const std::string& path) {
+    const std::size_t slash = path.find_last_of("/\\");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+std::string withNumber(const std::string& base, int number) {
+    return number == 1 ? base : base + " " + std::to_string(number);
+}
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The number between a file and a save's suffix: digits, in groups joined by
+// single dots.
+bool isSaveNumber(const std::string& text) {
+    if (text.empty() || !isDigit(text.front()) || !isDigit(text.back())) return false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (!isDigit(text[i]) && !(text[i] == '.' && isDigit(text[i + 1]))) return false;
+    }
+    return true;
+}
+
+// The file a save of some process was made for, from the save's name
+// "<file>.<number><suffix>"; empty when it is no such save. `base`, when
+// given, is the only file looked for.
+std::string savedFileOf(FileSystem& files, const std::string& path, const std::string& suffix,
+                        const std::string& base = std::string()) {
+    if (path.size() <= suffix.size() + 2) return std::string();
+    const std::size_t stemEnd = path.size() - suffix.size();
+    if (!files.sameName(path.substr(stemEnd), suffix)) return std::string();
+    std::size_t dot;
+    if (!base.empty()) {
+        if (path.size() <= base.size() + 1 + suffix.size() || !files.sameName(path.substr(0, base.size()), base)) {
+            return std::string();
+        }
+        dot = base.size();
+    } else {
+        // The number is the run of digits and dots before the suffix; the
+        // file's own name ends in a letter (side files in ".txt").
+        std::size_t start = stemEnd;
+        while (start > 0 && (isDigit(path[start - 1]) || path[start - 1] == '.')) --start;
+        dot = path.find('.', start);
+        if (dot == std::string::npos || dot >= stemEnd) return std::string();
+    }
+    if (path[dot] != '.' || !isSaveNumber(path.substr(dot + 1, stemEnd - dot - 1))) return std::string();
+    return path.substr(0, dot);
+}
+
+// Whether two stamps are of the same file in the same state: equal size,
+// last write and identity (where the file system gives one).
+bool sameFileState(const FileStamp& now, const FileStamp& then) {
+    return (now.volume != 0 || now.index != 0) && now.volume == then.volume && now.index == then.index &&
+           now.lastWrite == then.lastWrite && now.size == then.size;
+}
+
+SaveOutcome outcomeOf(SaveResult result) {
+    SaveOutcome outcome;
+    outcome.result = result;
+    return outcome;
+}
+
+SaveOutcome failed(FileError error) {
+    SaveOutcome outcome;
+    outcome.result = SaveResult::Failed;
+    outcome.error = std::move(error);
+    return outcome;
+}
+
+ReadOutcome notOpened(FileError error) {
+    ReadOutcome outcome;
+    outcome.result = ReadResult::NotOpened;
+    outcome.error = std::move(error);
+    return outcome;
+}
+
+// Reads a whole open file.
+FileStatus readAll(File& file, std::string& bytes) {
+    std::uint64_t size = 0;
+    FileStatus status = file.size(size);
+    if (!status) return FileStatus::failure(FileErrorCause::BadSeek, status.osError);
+    if (size > bytes.max_size()) throw std::bad_alloc();
+    bytes.resize(static_cast<std::size_t>(size));
+    std::size_t got = 0;
+    while (got < bytes.size()) {
+        const std::size_t want = std::min(kPiece, bytes.size() - got);
+        std::size_t piece = 0;
+        status = file.read(&bytes[got], want, piece);
+        if (!status) return status;
+        got += piece;
+        if (piece < want) break;
+    }
+    bytes.resize(got);
+    return FileStatus::success();
+}
+
+FileStatus readFile(FileSystem& files, const std::string& name, std::string& bytes) {
+    std::unique_ptr<File> file;
+    FileStatus status = withRetries(files, kSaveRetries, false, [&] { return files.openRead(name, file); });
+    if (!status) return status;
+    status = readAll(*file, bytes);
+    if (!status) return status;
+    return file->close();
+}
+
+// Reads a file piece by piece, digesting it and comparing it with `expected`
+// (when given), so that no second copy of it is ever held.
+FileStatus scanFile(FileSystem& files, const std::string& name, const std::string* expected, Digest& digest,
+                    bool& equal) {
+    std::unique_ptr<File> file;
+    FileStatus status = withRetries(files, kSaveRetries, false, [&] { return files.openRead(name, file); });
+    if (!status) return status;
+    Digester digester;
+    std::string piece(kPiece, '\0');
+    std::size_t at = 0;
+    equal = expected != nullptr;
+    for (;;) {
+        std::size_t got = 0;
+        status = file->read(&piece[0], piece.size(), got);
+        if (!status) return status;
+        digester.add(piece.data(), got);
+        if (equal) {
+            equal = got <= expected->size() - at && std::memcmp(piece.data(), expected->data() + at, got) == 0;
+            at += got;
+        }
+        if (got < piece.size()) break;
+    }
+    equal = equal && at == expected->size();
+    digest = digester.finish();
+    return file->close();
+}
+
+// Writes the bytes from the start of an open file and ends it there.
+FileStatus rewrite(File& file, const std::string& bytes) {
+    FileStatus status = file.rewind();
+    if (status) status = file.write(bytes.data(), bytes.size());
+    if (status) status = file.truncate();
+    if (status) status = file.flush();
+    return status;
+}
+
+}  // namespace
+
+std::string fileErrorMessage(const FileError& error) {
+    const char* text = "An unknown error occurred while accessing %1.";
+    switch (error.cause) {
+        case FileErrorCause::Generic: break;
+        case FileErrorCause::AlreadyExists: break;
+        case FileErrorCause::DiskFull: text = "Disk full while accessing %1."; break;
+        case FileErrorCause::BadSeek: text = "Seek failed on %1"; break;
+        case FileErrorCause::AccessDenied: text = "Access to %1 was denied."; break;
+        case FileErrorCause::SharingViolation: text = "%1 is in use by another program."; break;
+        case FileErrorCause::NotFound: text = "%1 was not found."; break;
+    }
+    std::string message(text);
+    const std::size_t at = message.find("%1");
+    message.replace(at, 2, error.path);
+    return message;
+}
+
+NotesStore::NotesStore(FileSystem& files, std::function<std::string()> today)
+    : files_(files), today_(std::move(today)) {}
+
+std::string NotesStore::saveTarget() {
+    if (sideChosen_) return sideFile_;
+    // Behind a link, its target; the name itself when that cannot be found
+    // out (a link then becomes a plain file, but the notes are saved).
+    std::string target;
+    if (!files_.resolve(kNotesFileName, target) || target.empty()) return kNotesFileName;
+    return target;
+}
+
+const std::string& NotesStore::errorName() const {
+    static const std::string notesFile = kNotesFileName;
+    return sideChosen_ ? sideFile_ : notesFile;
+}
+
+FileError NotesStore::errorFor(const FileStatus& status) const { return errorFor(errorName(), status); }
+
+FileError NotesStore::errorFor(const std::string& name, const FileStatus& status) const {
+    return FileError{status.cause, files_.fullPath(name), status.osError};
+}
+
+FileStatus NotesStore::takeLock(const std::string& pathInFolder, std::unique_ptr<FolderLock>& lock) {
+    return withRetries(files_, kLongRetries, false, [&] { return files_.lockFolder(pathInFolder, lock); });
+}
+
+ReadOutcome NotesStore::read(NoteTable& table) {
+    table.clear();
+    lastBytes_.clear();
+    lastKnown_ = false;
+    disk_ = DiskState();
+    seenChange_.reset();
+
+    ReadOutcome outcome;
+    if (std::optional<FileError> error = recoverNotesSaves(saveTarget(), outcome)) {
+        return notOpened(std::move(*error));
+    }
+    recoverSideSaves(outcome);
+
+    std::unique_ptr<File> file;
+    FileStatus status =
+        withRetries(files_, kLongRetries, false, [&] { return files_.openRead(kNotesFileName, file); });
+    if (!status && status.cause == FileErrorCause::NotFound) status = files_.openReadCreate(kNotesFileName, file);
+    if (!status) return notOpened(errorFor(kNotesFileName, status));
+    // A file too large for memory is one that cannot be read.
+    try {
+        std::string bytes;
+        status = readAll(*file, bytes);
+        if (!status) return notOpened(errorFor(kNotesFileName, status));
+        FileStamp stamp;
+        if (!file->stamp(stamp)) {
+            // Without the file's identity its bytes decide at the next save.
+            stamp = FileStamp();
+            stamp.exists = true;
+            stamp.size = bytes.size();
+        }
+        file->close();
+        file.reset();
+
+        if (isUtf16(bytes)) {
+            outcome.result = ReadResult::NotNotesEncoding;
+            return outcome;
+        }
+        parseNotes(bytes, table);
+        disk_.known = true;
+        disk_.stamp = stamp;
+        lastBytes_.swap(bytes);
+        lastKnown_ = true;
+        outcome.result = lastBytes_.empty() ? ReadResult::OpenedEmpty : ReadResult::OpenedWithData;
+        return outcome;
+    } catch (const std::bad_alloc&) {
+        table.clear();
+        lastBytes_.clear();
+        lastKnown_ = false;
+        disk_ = DiskState();
+        return notOpened(errorFor(kNotesFileName, FileStatus::failure(FileErrorCause::Generic)));
+    }
+}
+
+std::optional<FileError> NotesStore::recoverNotesSaves(const std::string& target, ReadOutcome& outcome) {
+    // Held so that no save of a running copy is taken for a leftover.
+    std::unique_ptr<FolderLock> lock;
+    const FileStatus locked = takeLock(target, lock);
+    std::vector<FoundFile> found;
+    FileStatus status = locked ? files_.findFiles(target + ".", found) : locked;
+    if (!status) {
+        // Where no lock can be made no save can have been made either. A
+        // missing notes.txt would otherwise be created empty over a save
+        // that may be there.
+        FileStamp stamp;
+        if (!locked && locked.cause == FileErrorCause::AccessDenied) return std::nullopt;
+        if (files_.stamp(target, stamp) && stamp.exists) return std::nullopt;
+        return errorFor(kNotesFileName, status);
+    }
+    std::vector<FoundFile> complete;
+    for (const FoundFile& file : found) {
+        if (!savedFileOf(files_, file.path, kIncompleteSuffix, target).empty()) files_.remove(file.path);
+        else if (!savedFileOf(files_, file.path, kCompleteSuffix, target).empty()) complete.push_back(file);
+    }
+    if (complete.empty()) return std::nullopt;
+    status = recoverSaves(target, std::move(complete), outcome.recovered, outcome.keptFiles);
+    if (!status) return errorFor(kNotesFileName, status);
+    return std::nullopt;
+}
+
+void NotesStore::recoverSideSaves(ReadOutcome& outcome) {
+    std::unique_ptr<FolderLock> lock;
+    std::vector<FoundFile> found;
+    // Not waited for: a busy lock leaves them to a later start.
+    if (!files_.lockFolder(kNotesFileName, lock) || !files_.findFiles(kSidePrefix, found)) return;
+    // Side files' saves, by the side file they were made for.
+    std::vector<std::pair<std::string, std::vector<FoundFile>>> bySide;
+    for (const FoundFile& file : found) {
+        if (!savedFileOf(files_, file.path, kIncompleteSuffix).empty()) {
+            files_.remove(file.path);
+            continue;
+        }
+        const std::string side = savedFileOf(files_, file.path, kCompleteSuffix);
+        if (side.empty()) continue;
+        auto group = std::find_if(bySide.begin(), bySide.end(),
+                                  [&](const auto& entry) { return files_.sameName(entry.first, side); });
+        if (group == bySide.end()) group = bySide.insert(bySide.end(), {side, {}});
+        group->second.push_back(file);
+    }
+    for (auto& group : bySide) {
+        bool putInPlace = false;
+        if (recoverSaves(group.first, std::move(group.second), putInPlace, outcome.keptFiles) && putInPlace) {
+            outcome.keptFiles.push_back(files_.fullPath(group.first));
+        }
+    }
+}
+
+FileStatus NotesStore::recoverSaves(const std::string& base, std::vector<FoundFile> saves, bool& putInPlace,
+                                    std::vector<std::string>& kept) {
+    FileStamp stamp;
+    FileStatus status = files_.stamp(base, stamp);
+    if (!status) return status;
+    if (!stamp.exists) {
+        // The latest by its last write, whatever the clock said then; the
+        // others are compared with it below.
+        const auto latest = std::min_element(saves.begin(), saves.end(), [](const FoundFile& a, const FoundFile& b) {
+            return a.ageMs < b.ageMs || (a.ageMs == b.ageMs && a.path > b.path);
+        });
+        const std::string from = latest->path;
+        status = withRetries(files_, kSaveRetries, true, [&] { return files_.rename(from, base); });
+        // Without it, the file would be created empty beside the only copy of the notes.
+        if (!status) return status;
+        putInPlace = true;
+        saves.erase(latest);
+    }
+    std::string baseBytes;
+    const bool compared = !saves.empty() && readFile(files_, base, baseBytes);
+    for (const FoundFile& save : saves) {
+        std::string bytes;
+        if (compared && readFile(files_, save.path, bytes) && bytes == baseBytes) {
+            files_.remove(save.path);
+        } else {
+            kept.push_back(files_.fullPath(keepVisibly(save.path, base)));
+        }
+    }
+    return FileStatus::success();
+}
+
+std::string NotesStore::keepVisibly(const std::string& path, const std::string& base) {
+    const std::string name = folderOf(base) + kRecoveredPrefix + localTimeNow(kNameTime) + ")";
+    for (int number = 1; number <= kMaxNameTries; ++number) {
+        const std::string visible = withNumber(name, number) + ".txt";
+        const FileStatus status = files_.rename(path, visible);
+        if (status) return visible;
+        if (status.cause != FileErrorCause::AlreadyExists) break;
+    }
+    // It stays as it is, and the user is told where.
+    return path;
+}
+
+NotesStore::Prefix NotesStore::samePrefix(const NoteTable& table, std::int16_t n) {
+    Prefix prefix;
+    if (!lastKnown_) return prefix;
+    if (n > table.noteCount()) n = table.noteCount();
+    std::string run;
+    run.reserve(kCompareRun * 2);
+    // Whether the run equals the last bytes from `at` on.
+    const auto equalAt = [&](std::size_t at) {
+        return run.size() <= lastBytes_.size() - at &&
+               std::memcmp(run.data(), lastBytes_.data() + at, run.size()) == 0;
+    };
+    for (std::int16_t i = 0; i < n; ++i) {
+        appendRecord(run, table.at(i), today_);
+        if (run.size() < kCompareRun && i + 1 < n) continue;
+        if (!equalAt(prefix.bytes)) return prefix;
+        prefix.bytes += run.size();
+        prefix.notes = static_cast<std::int16_t>(i + 1);
+        run.clear();
+    }
+    appendTail(run, table);
+    prefix.all = equalAt(prefix.bytes) && prefix.bytes + run.size() == lastBytes_.size();
+    return prefix;
+}
+
+bool NotesStore::wouldChange(const NoteTable& table, std::int16_t n) {
+    try {
+        return !samePrefix(table, n).all;
+    } catch (const std::bad_alloc&) {
+        return true;
+    }
+}
+
+FileStatus NotesStore::compareWithDisk(const std::string& target, OnDisk& found) {
+    FileStamp now;
+    FileStatus status = files_.stamp(target, now);
+    if (!status) return status;
+    if (!now.exists) {
+        found = OnDisk::Missing;
+        return FileStatus::success();
+    }
+    if (sameFileState(now, disk_.stamp)) {
+        found = OnDisk::Known;
+        return FileStatus::success();
+    }
+    // Size, last write and identity cannot tell: the bytes do.
+    Digest digest;
+    bool equal = false;
+    status = scanFile(files_, target, lastKnown_ ? &lastBytes_ : nullptr, digest, equal);
+    if (!status) return status;
+    const bool same = disk_.foreign ? digest == disk_.digest : equal;
+    found = same ? OnDisk::Known : OnDisk::Changed;
+    if (!same) seeChange(now, digest);
+    return FileStatus::success();
+}
+
+bool NotesStore::changedElsewhere() {
+    if (sideChosen_ || !disk_.known) return false;
+    try {
+        OnDisk found = OnDisk::Known;
+        return compareWithDisk(saveTarget(), found) && found == OnDisk::Changed;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+std::string NotesStore::reserveSideFile() {
+    if (sideReserved_) return files_.fullPath(sideFile_);
+    const std::string name = kSidePrefix + localTimeNow(kNameTime) + ")";
+    sideFailure_.reset();
+    for (int number = 1; number <= kMaxNameTries; ++number) {
+        sideFile_ = withNumber(name, number) + ".txt";
+        std::unique_ptr<File> file;
+        const FileStatus status = files_.createNew(sideFile_, file);
+        if (status) {
+            sideReserved_ = static_cast<bool>(file->close());
+            if (!sideReserved_) files_.remove(sideFile_);
+            break;
+        }
+        if (status.cause != FileErrorCause::AlreadyExists) {
+            sideFailure_ = status;
+            break;
+        }
+    }
+    return files_.fullPath(sideFile_);
+}
+
+void NotesStore::answerChangedFile(bool saveOver) {
+    if (saveOver) {
+        if (sideReserved_) files_.remove(sideFile_);
+        sideReserved_ = false;
+        sideFile_.clear();
+        if (seenChange_) disk_ = *seenChange_;
+        seenChange_.reset();
+        return;
+    }
+    sideChosen_ = true;
+    // The reserved side file is empty; every later save goes there.
+    lastBytes_.clear();
+    lastBytes_.shrink_to_fit();
+    lastKnown_ = sideReserved_;
+    disk_ = DiskState();
+    seenChange_.reset();
+}
+
+SaveOutcome NotesStore::save(const NoteTable& table, std::int16_t n) {
+    // Whatever fails in between (memory, the file system) is a file error:
+    // the file is replaced only by a complete save, so it is kept.
+    std::string target;
+    try {
+        if (sideChosen_ && !sideReserved_) {
+            reserveSideFile();
+            if (!sideReserved_) {
+                return failed(errorFor(sideFailure_.value_or(FileStatus::failure(FileErrorCause::Generic))));
+            }
+            lastKnown_ = true;
+        }
+        target = saveTarget();
+        const Prefix same = samePrefix(table, n);
+        FileStamp now;
+        if (same.all && files_.stamp(target, now) && now.exists) return outcomeOf(SaveResult::Unchanged);
+        // The notes that make the same bytes as before are copied, not made again.
+        saveBuffer_.clear();
+        saveBuffer_.reserve(estimatedSize(table, n));
+        saveBuffer_.append(lastBytes_, 0, same.bytes);
+        for (std::int16_t i = same.notes; i < n && i < table.noteCount(); ++i) appendRecord(saveBuffer_, table.at(i), today_);
+        appendTail(saveBuffer_, table);
+        SaveOutcome outcome = writeBytes(target);
+        // The memory the save was made in goes; the next save needs it only
+        // when it has something new.
+        std::string().swap(saveBuffer_);
+        return outcome;
+    } catch (...) {
+    }
+    try {
+        std::string().swap(saveBuffer_);
+        dropOwnFiles(target);
+    } catch (...) {
+    }
+    return failed(errorFor(FileStatus::failure(FileErrorCause::Generic)));
+}
+
+void NotesStore::dropOwnFiles(const std::string& target) {
+    if (!ownIncomplete_.empty()) files_.remove(ownIncomplete_);
+    // A complete save that did not take the file's place stays only while
+    // the file is gone: then it is the only copy, which the next start puts
+    // in place.
+    FileStamp left;
+    if (!ownComplete_.empty() && (target.empty() || !files_.stamp(target, left) || left.exists)) {
+        files_.remove(ownComplete_);
+    }
+    ownIncomplete_.clear();
+    ownComplete_.clear();
+}
+
+FileStatus NotesStore::createUnique(const std::string& base, const char* suffix, std::unique_ptr<File>& file,
+                                    std::string& name) {
+    const std::string stem = base + "." + std::to_string(files_.processId());
+    for (int number = 1; number <= kMaxNameTries; ++number) {
+        name = (number == 1 ? stem : stem + "." + std::to_string(number)) + suffix;
+        const FileStatus status =
+            withRetries(files_, kSaveRetries, false, [&] { return files_.createNew(name, file); });
+        if (status || status.cause != FileErrorCause::AlreadyExists) return status;
+    }
+    return FileStatus::failure(FileErrorCause::AlreadyExists);
+}
+
+FileStatus NotesStore::renameUnique(const std::string& from, const std::string& base, const char* suffix,
+                                    std::string& name) {
+    const std::string stem = base + "." + std::to_string(files_.processId());
+    for (int number = 1; number <= kMaxNameTries; ++number) {
+        name = (number == 1 ? stem : stem + "." + std::to_string(number)) + suffix;
+        const FileStatus status = files_.rename(from, name);
+        if (status || status.cause != FileErrorCause::AlreadyExists) return status;
+    }
+    return FileStatus::failure(FileErrorCause::AlreadyExists);
+}
+
+SaveOutcome NotesStore::writeBytes(const std::string& target) {
+    std::unique_ptr<FolderLock> lock;
+    FileStatus status = takeLock(target, lock);
+    // Where no lock can be made, no file can be: the save goes in place.
+    if (!status && status.cause != FileErrorCause::AccessDenied) return failed(errorFor(status));
+
+    bool readOnly = false;
+    status = files_.isReadOnly(target, readOnly);
+    if (status && readOnly) status = FileStatus::failure(FileErrorCause::AccessDenied);
+    if (!status) return failed(errorFor(status));
+    OnDisk found = OnDisk::Missing;
+    if (!sideChosen_ && disk_.known) {
+        status = compareWithDisk(target, found);
+        if (!status) return failed(errorFor(status));
+        if (found == OnDisk::Changed) return outcomeOf(SaveResult::ChangedElsewhere);
+    }
+
+    std::unique_ptr<File> temp;
+    status = createUnique(target, kIncompleteSuffix, temp, ownIncomplete_);
+    if (!status) {
+        ownIncomplete_.clear();
+        FileStamp existing;
+        const bool inPlace = status.cause == FileErrorCause::AccessDenied && !sideChosen_ &&
+                             files_.stamp(target, existing) && existing.exists;
+        if (!inPlace) return failed(errorFor(status));
+        if (!inPlaceAllowed_) {
+            // Told only where notes.txt itself may be written.
+            std::unique_ptr<File> probe;
+            status = withRetries(files_, kSaveRetries, false, [&] { return files_.openUpdate(target, probe); });
+            if (!status) return failed(errorFor(status));
+            return outcomeOf(SaveResult::InPlaceAhead);
+        }
+        return writeInPlace(target);
+    }
+    status = temp->write(saveBuffer_.data(), saveBuffer_.size());
+    if (status) status = temp->flush();
+    const FileStatus closed = temp->close();
+    temp.reset();
+    if (status && !closed) status = closed;
+    // Only a complete save ever has the complete name.
+    if (status) status = renameUnique(ownIncomplete_, target, kCompleteSuffix, ownComplete_);
+    if (!status) {
+        ownComplete_.clear();
+        dropOwnFiles(target);
+        return failed(errorFor(status));
+    }
+    ownIncomplete_.clear();
+
+    // Taken now, from our own file: the replace keeps size, last write and identity.
+    FileStamp written;
+    if (!files_.stamp(ownComplete_, written)) written = FileStamp();
+    status = withRetries(files_, kSaveRetries, true, [&] { return files_.replace(ownComplete_, target); });
+    if (!status) {
+        dropOwnFiles(target);
+        return failed(errorFor(status));
+    }
+    ownComplete_.clear();
+    return saved(written);
+}
+
+SaveOutcome NotesStore::writeInPlace(const std::string& target) {
+    // Held without sharing for the whole rewrite: where no lock file can be
+    // made, this stands in for it.
+    std::unique_ptr<File> file;
+    FileStatus status = withRetries(files_, kLongRetries, false, [&] { return files_.openUpdate(target, file); });
+    if (!status) return failed(errorFor(status));
+    std::string old;
+    status = readAll(*file, old);
+    if (!status) return failed(errorFor(status));
+    FileStamp now;
+    if (disk_.known && !(file->stamp(now) && sameFileState(now, disk_.stamp))) {
+        const Digest digest = digestOf(old.data(), old.size());
+        if (disk_.foreign ? digest != disk_.digest : !(lastKnown_ && old == lastBytes_)) {
+            seeChange(now, digest);
+            return outcomeOf(SaveResult::ChangedElsewhere);
+        }
+    }
+    status = rewrite(*file, saveBuffer_);
+    if (!status) {
+        // The old bytes go back, so that only a stop in between can damage the file.
+        rewrite(*file, old);
+        return failed(errorFor(status));
+    }
+    FileStamp written;
+    if (!file->stamp(written)) written = FileStamp();
+    status = file->close();
+    if (!status) return failed(errorFor(status));
+    return saved(written);
+}
+
+void NotesStore::seeChange(const FileStamp& stamp, const Digest& digest) {
+    DiskState seen;
+    seen.known = true;
+    seen.stamp = stamp;
+    seen.foreign = true;
+    seen.digest = digest;
+    seenChange_ = seen;
+}
+
+SaveOutcome NotesStore::saved(FileStamp written) {
+    if (!written.exists) {
+        // Without the file's identity its bytes decide at the next save.
+        written = FileStamp();
+        written.exists = true;
+        written.size = saveBuffer_.size();
+    }
+    lastBytes_.swap(saveBuffer_);
+    lastKnown_ = true;
+    disk_ = DiskState();
+    disk_.known = true;
+    disk_.stamp = written;
+    seenChange_.reset();
+    return outcomeOf(SaveResult::Saved);
+}
+
+}  // namespace scriblet

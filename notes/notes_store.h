@@ -1,0 +1,188 @@
+// The notes store: the one owner of what this session knows of notes.txt. It
+// reads the file (after putting right what saves cut short left beside it),
+// saves the table over it without ever destroying what is on disk, tells
+// when another program changed it, and keeps the side file a session saves
+// to instead. docs/notes-file.md describes saving, locking and recovery.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "notes/digest.h"
+#include "notes/file_system.h"
+#include "notes/local_time.h"
+#include "notes/note_table.h"
+#include "notes/notes_format.h"
+
+namespace scriblet {
+
+inline constexpr const char* kNotesFileName = "notes.txt";
+
+// A failed read or save, with what the user is told: the cause and the full
+// path of the file the notes go to.
+struct FileError {
+    FileErrorCause cause = FileErrorCause::Generic;
+    std::string path;
+    int osError = 0;
+};
+
+// The text shown for a file error, with the path in place of %1.
+std::string fileErrorMessage(const FileError& error);
+
+enum class ReadResult {
+    NotOpened,         // the file could be neither opened nor created
+    OpenedEmpty,       // it holds no bytes (a missing file is created empty)
+    OpenedWithData,    // it holds bytes, even when no record was found in them
+    NotNotesEncoding,  // it is UTF-16 text (it starts with FF FE or FE FF): nothing read
+};
+
+struct ReadOutcome {
+    ReadResult result = ReadResult::NotOpened;
+    // Set with every NotOpened: why the file could not be opened, created or
+    // read. The table is then empty.
+    std::optional<FileError> error;
+    // notes.txt was missing and the latest complete save became notes.txt.
+    bool recovered = false;
+    // Full paths of the files that now hold the notes of other saves cut
+    // short, which the user must be told of: complete saves that differ from
+    // the file they were meant for, kept under a visible name, and side files
+    // put back in place.
+    std::vector<std::string> keptFiles;
+};
+
+enum class SaveResult {
+    Saved,
+    // Nothing new to write and the file exists: nothing written.
+    Unchanged,
+    // Another program changed notes.txt: nothing written until
+    // answerChangedFile says what to do.
+    ChangedElsewhere,
+    // No file may be created beside notes.txt: nothing written until the
+    // user was told and allowSavingInPlace was called.
+    InPlaceAhead,
+    Failed,
+};
+
+struct SaveOutcome {
+    SaveResult result = SaveResult::Failed;
+    std::optional<FileError> error;  // set with Failed
+};
+
+class NotesStore {
+public:
+    // `today` stands in for empty dates when the notes are written.
+    NotesStore(FileSystem& files, std::function<std::string()> today);
+
+    // Fills the empty table from notes.txt. First the saves that other
+    // sessions cut short are dealt with: when notes.txt is missing, the
+    // latest complete save becomes it; every other complete save is removed
+    // where its bytes equal its file's and otherwise kept as a visible file
+    // (outcome.keptFiles); incomplete ones are removed.
+    ReadOutcome read(NoteTable& table);
+
+    // Writes the first n entries of the table, the text kept beyond the table
+    // and the bytes kept from a stop byte on, to notes.txt (or to the side
+    // file, once the user chose it). Nothing is written when the bytes are
+    // those last read or written and the file exists. The old file is
+    // replaced only when the new one is complete on disk, under a lock that
+    // keeps other copies' saves apart.
+    SaveOutcome save(const NoteTable& table, std::int16_t n);
+
+    // Whether a save of the first n entries would write anything new.
+    bool wouldChange(const NoteTable& table, std::int16_t n);
+
+    // Whether notes.txt exists and another program changed it since this
+    // session last read or wrote it (or the user last allowed saving over it).
+    // Errors count as unchanged: the save that follows decides again.
+    bool changedElsewhere();
+
+    // notes.txt was changed by another program. Creates the file the notes go
+    // to should the user keep notes.txt as it is, and gives its full path.
+    std::string reserveSideFile();
+    // The user's answer: save over the change that was seen (only that one),
+    // or save to the side file from now on.
+    void answerChangedFile(bool saveOver);
+
+    // The user was told that notes.txt is rewritten in place from now on.
+    void allowSavingInPlace() { inPlaceAllowed_ = true; }
+
+private:
+    enum class OnDisk { Known, Missing, Changed };
+
+    // What the saves' file held when this session last read, wrote or was
+    // allowed to save over it.
+    struct DiskState {
+        bool known = false;
+        FileStamp stamp;
+        // Another program's file that the user allowed saving over: told by
+        // its digest, as this session never held its bytes.
+        bool foreign = false;
+        Digest digest;
+    };
+
+    std::string saveTarget();
+    const std::string& errorName() const;
+    FileError errorFor(const FileStatus& status) const;
+    FileError errorFor(const std::string& name, const FileStatus& status) const;
+    // How much of what a save of the first n entries writes equals the last
+    // bytes: the first `notes` notes, which make the first `bytes` bytes;
+    // `all` when everything does.
+    struct Prefix {
+        std::int16_t notes = 0;
+        std::size_t bytes = 0;
+        bool all = false;
+    };
+    Prefix samePrefix(const NoteTable& table, std::int16_t n);
+    FileStatus compareWithDisk(const std::string& target, OnDisk& found);
+    SaveOutcome writeBytes(const std::string& target);
+    SaveOutcome writeInPlace(const std::string& target);
+    // Another program's file, as found: what a Yes to the question allows saving over.
+    void seeChange(const FileStamp& stamp, const Digest& digest);
+    // The save's bytes are in the file, whose stamp is `written` (none when
+    // it could not be taken).
+    SaveOutcome saved(FileStamp written);
+    FileStatus takeLock(const std::string& pathInFolder, std::unique_ptr<FolderLock>& lock);
+    FileStatus createUnique(const std::string& base, const char* suffix, std::unique_ptr<File>& file,
+                            std::string& name);
+    FileStatus renameUnique(const std::string& from, const std::string& base, const char* suffix,
+                            std::string& name);
+    void dropOwnFiles(const std::string& target);
+
+    std::optional<FileError> recoverNotesSaves(const std::string& target, ReadOutcome& outcome);
+    void recoverSideSaves(ReadOutcome& outcome);
+    FileStatus recoverSaves(const std::string& base, std::vector<FoundFile> saves, bool& putInPlace,
+                            std::vector<std::string>& kept);
+    std::string keepVisibly(const std::string& path, const std::string& base);
+
+    FileSystem& files_;
+    std::function<std::string()> today_;
+
+    // The bytes the saves' file holds as this session last read or wrote
+    // them: a save with the same bytes has nothing new to write.
+    std::string lastBytes_;
+    bool lastKnown_ = false;
+    DiskState disk_;
+    // The change that the last comparison found, which the user may allow
+    // saving over.
+    std::optional<DiskState> seenChange_;
+
+    // The side file, a name in the current directory, once reserved; the
+    // saves go there once the user chose it.
+    std::string sideFile_;
+    bool sideReserved_ = false;
+    bool sideChosen_ = false;
+    std::optional<FileStatus> sideFailure_;
+
+    bool inPlaceAllowed_ = false;
+
+    // Where a save makes its bytes, and its own files while it runs.
+    std::string saveBuffer_;
+    std::string ownIncomplete_;
+    std::string ownComplete_;
+};
+
+}  // namespace scriblet
