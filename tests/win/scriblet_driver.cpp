@@ -301,8 +301,8 @@ Scriblet::Scriblet(const Options& options) {
 Scriblet::~Scriblet() {
     kill();
     // What the program printed reaches the test's output, as if it had
-    // written there itself.
-    if (started_) {
+    // written there itself (a failed start has shown it already).
+    if (!reported_) {
         const std::string printed = output();
         if (!printed.empty()) {
             std::fflush(stdout);
@@ -375,19 +375,7 @@ void Scriblet::start(const Options& options) {
         return;
     }
     started_ = attachWindow();
-    if (started_) return;
-    if (!running()) {
-        DWORD code = 0;
-        GetExitCodeProcess(info_.hProcess, &code);
-        reportFailedStart("ended with status " + hex(code) + " after " + lifetimeMs(info_.hProcess) +
-                          " ms, before its window was ready");
-    } else if (!window_) {
-        kill();
-        reportFailedStart("showed no window in 15000 ms (it was still running and has been ended)");
-    } else {
-        kill();
-        reportFailedStart("showed its window but did not answer within 5000 ms (it has been ended)");
-    }
+    if (!started_) kill();
 }
 
 void Scriblet::openOutput(STARTUPINFOA& startup) {
@@ -412,6 +400,8 @@ std::string Scriblet::output() const {
 }
 
 void Scriblet::reportFailedStart(const std::string& what) const {
+    if (reported_) return;
+    reported_ = true;
     std::string report = "scriblet_driver: " + programName_;
     if (info_.hProcess) report += " (process " + wineId(info_.dwProcessId) + ")";
     report += " " + what + ".\n";
@@ -434,7 +424,22 @@ bool Scriblet::attachWindow(int timeoutMs) {
             return window_ != nullptr || !running();
         },
         timeoutMs);
-    return found && window_ && waitIdle();
+    if (found && window_ && waitIdle()) return true;
+    if (!running()) {
+        reportEnded();
+    } else if (!window_) {
+        reportFailedStart("showed no window in " + std::to_string(timeoutMs) + " ms");
+    } else {
+        reportFailedStart("showed its window but did not answer within 5000 ms");
+    }
+    return false;
+}
+
+void Scriblet::reportEnded() const {
+    DWORD code = 0;
+    GetExitCodeProcess(info_.hProcess, &code);
+    reportFailedStart("ended with status " + hex(code) + " after " + lifetimeMs(info_.hProcess) +
+                      " ms, before its window was ready");
 }
 
 bool Scriblet::windowShown() const {
@@ -688,7 +693,11 @@ std::optional<MessageBoxInfo> Scriblet::waitForMessageBox(int timeoutMs) const {
             return box != nullptr || !running();
         },
         timeoutMs);
-    if (!box) return std::nullopt;
+    if (!box) {
+        // A program started without waiting for its window that ended before showing any.
+        if (!window_ && info_.hProcess && !running()) reportEnded();
+        return std::nullopt;
+    }
     MessageBoxInfo info;
     info.handle = box;
     wchar_t caption[256] = {};

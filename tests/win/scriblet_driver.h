@@ -105,9 +105,9 @@ public:
     Scriblet& operator=(const Scriblet&) = delete;
 
     // True once the process runs and, if asked, its main window is ready. A
-    // start that fails says why on the standard error: CreateProcess's error,
-    // or how the process ended or that it showed no window, with what Wine
-    // printed for it.
+    // program that does not reach its window says why on the standard error:
+    // CreateProcess's error, or its exit status and how long it lived, or that
+    // no window came, with what it and Wine printed for it.
     bool started() const { return started_; }
     // Finds the main window of a program started without waiting for it.
     bool attachWindow(int timeoutMs = 15000);
@@ -180,8 +180,10 @@ private:
     void start(const Options& options);
     // Gives the program a file of its own for its standard output and error.
     void openOutput(STARTUPINFOA& startup);
-    // Tells why the start failed, with the program's own output so far.
+    // Tells, once, why the program did not reach its window, with what it and
+    // Wine printed for it.
     void reportFailedStart(const std::string& what) const;
+    void reportEnded() const;
     // What the program (and Wine for it) wrote to its standard output and error.
     std::string output() const;
     bool send(HWND target, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result = nullptr,
@@ -204,6 +206,7 @@ private:
     PROCESS_INFORMATION info_{};
     HWND window_ = nullptr;
     bool started_ = false;
+    mutable bool reported_ = false;
     mutable unsigned postMarker_ = 0;
 };
 
