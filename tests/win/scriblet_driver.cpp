@@ -2,6 +2,7 @@
 
 #include "tests/win/pixels.h"
 
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <iterator>
@@ -149,6 +150,46 @@ BoxIcon iconOf(HWND box) {
     return seen;
 }
 
+// An error code with the system's words for it, e.g. "error 2 (The system
+// cannot find the file specified.)".
+std::string errorText(DWORD error) {
+    std::string text = "error " + std::to_string(error);
+    char* words = nullptr;
+    if (FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, error, 0, reinterpret_cast<LPSTR>(&words), 0, nullptr) &&
+        words) {
+        std::string said(words);
+        LocalFree(words);
+        while (!said.empty() && (said.back() == '\n' || said.back() == '\r' || said.back() == ' ')) said.pop_back();
+        if (!said.empty()) text += " (" + said + ")";
+    }
+    return text;
+}
+
+std::string hex(DWORD value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%lX", static_cast<unsigned long>(value));
+    return text;
+}
+
+// A process id as Wine writes it in front of its messages (WINEDEBUG=+pid).
+std::string wineId(DWORD processId) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%04lx", static_cast<unsigned long>(processId));
+    return text;
+}
+
+// How long an ended process lived, from its creation to its end.
+std::string lifetimeMs(HANDLE process) {
+    FILETIME created{}, ended{}, kernel{}, user{};
+    if (!GetProcessTimes(process, &created, &ended, &kernel, &user)) return "?";
+    const auto ticks = [](const FILETIME& time) {
+        return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    if (ticks(ended) < ticks(created)) return "?";
+    return std::to_string((ticks(ended) - ticks(created)) / 10000);
+}
+
 }  // namespace
 
 std::string todayStamp() {
@@ -285,8 +326,19 @@ Scriblet::Scriblet(const Options& options) {
 
 Scriblet::~Scriblet() {
     kill();
+    // What the program printed reaches the test's output, as if it had
+    // written there itself (a failed start has shown it already).
+    if (!reported_) {
+        const std::string printed = output();
+        if (!printed.empty()) {
+            std::fflush(stdout);
+            std::fwrite(printed.data(), 1, printed.size(), stderr);
+        }
+    }
     if (info_.hProcess) CloseHandle(info_.hProcess);
     if (info_.hThread) CloseHandle(info_.hThread);
+    if (outputFile_ != INVALID_HANDLE_VALUE) CloseHandle(outputFile_);
+    if (!outputPath_.empty()) DeleteFileA(outputPath_.c_str());
 }
 
 void Scriblet::start(const Options& options) {
@@ -295,9 +347,14 @@ void Scriblet::start(const Options& options) {
     if (options.beforeStart) options.beforeStart(dir());
 
     std::string program = programPath();
+    programName_ = "scriblet.exe";
     if (!options.programName.empty()) {
+        programName_ = options.programName;
         const std::string copy = dir().file(options.programName);
-        if (!CopyFileA(program.c_str(), copy.c_str(), FALSE)) return;
+        if (!CopyFileA(program.c_str(), copy.c_str(), FALSE)) {
+            reportFailedStart("could not be copied from " + program + ": " + errorText(GetLastError()));
+            return;
+        }
         program = copy;
     }
     std::string commandLine = "\"" + program + "\"";
@@ -329,11 +386,14 @@ void Scriblet::start(const Options& options) {
 
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
+    openOutput(startup);
     std::vector<char> mutableCommandLine(commandLine.begin(), commandLine.end());
     mutableCommandLine.push_back('\0');
-    if (!CreateProcessA(nullptr, mutableCommandLine.data(), nullptr, nullptr, FALSE, 0,
+    if (!CreateProcessA(nullptr, mutableCommandLine.data(), nullptr, nullptr,
+                        (startup.dwFlags & STARTF_USESTDHANDLES) != 0, 0,
                         environment.empty() ? nullptr : &environment[0], dir().path().c_str(), &startup,
                         &info_)) {
+        reportFailedStart("could not be started: CreateProcess failed with " + errorText(GetLastError()));
         return;
     }
     if (!options.waitForWindow) {
@@ -344,6 +404,45 @@ void Scriblet::start(const Options& options) {
     if (!started_) kill();
 }
 
+void Scriblet::openOutput(STARTUPINFOA& startup) {
+    char folder[MAX_PATH];
+    char name[MAX_PATH];
+    const DWORD length = GetTempPathA(MAX_PATH, folder);
+    if (length == 0 || length >= MAX_PATH || !GetTempFileNameA(folder, "scr", 0, name)) return;
+    outputPath_ = name;
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    outputFile_ = CreateFileA(name, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (outputFile_ == INVALID_HANDLE_VALUE) return;
+    startup.dwFlags |= STARTF_USESTDHANDLES;
+    startup.hStdInput = nullptr;
+    startup.hStdOutput = outputFile_;
+    startup.hStdError = outputFile_;
+}
+
+std::string Scriblet::output() const {
+    if (outputPath_.empty()) return {};
+    return testing::fileBytes(outputPath_).value_or(std::string());
+}
+
+void Scriblet::reportFailedStart(const std::string& what) const {
+    if (reported_) return;
+    reported_ = true;
+    std::string report = "scriblet_driver: " + programName_;
+    if (info_.hProcess) report += " (process " + wineId(info_.dwProcessId) + ")";
+    report += " " + what + ".\n";
+    const std::string printed = output();
+    if (printed.empty()) {
+        report += "scriblet_driver: it printed nothing, nor did Wine for it.\n";
+    } else {
+        report += "scriblet_driver: its output and Wine's messages for it:\n" + printed;
+        if (printed.back() != '\n') report += '\n';
+    }
+    std::fflush(stdout);
+    std::fputs(report.c_str(), stderr);
+    std::fflush(stderr);
+}
+
 bool Scriblet::attachWindow(int timeoutMs) {
     const bool found = waitUntil(
         [&] {
@@ -351,7 +450,22 @@ bool Scriblet::attachWindow(int timeoutMs) {
             return window_ != nullptr || !running();
         },
         timeoutMs);
-    return found && window_ && waitIdle();
+    if (found && window_ && waitIdle()) return true;
+    if (!running()) {
+        reportEnded();
+    } else if (!window_) {
+        reportFailedStart("showed no window in " + std::to_string(timeoutMs) + " ms");
+    } else {
+        reportFailedStart("showed its window but did not answer within 5000 ms");
+    }
+    return false;
+}
+
+void Scriblet::reportEnded() const {
+    DWORD code = 0;
+    GetExitCodeProcess(info_.hProcess, &code);
+    reportFailedStart("ended with status " + hex(code) + " after " + lifetimeMs(info_.hProcess) +
+                      " ms, before its window was ready");
 }
 
 bool Scriblet::windowShown() const {
@@ -609,7 +723,11 @@ std::optional<MessageBoxInfo> Scriblet::waitForMessageBox(int timeoutMs) const {
             return box != nullptr || !running();
         },
         timeoutMs);
-    if (!box) return std::nullopt;
+    if (!box) {
+        // A program started without waiting for its window that ended before showing any.
+        if (!window_ && info_.hProcess && !running()) reportEnded();
+        return std::nullopt;
+    }
     MessageBoxInfo info;
     info.handle = box;
     wchar_t caption[256] = {};

@@ -107,7 +107,10 @@ public:
     Scriblet(const Scriblet&) = delete;
     Scriblet& operator=(const Scriblet&) = delete;
 
-    // True once the process runs and, if asked, its main window is ready.
+    // True once the process runs and, if asked, its main window is ready. A
+    // program that does not reach its window says why on the standard error:
+    // CreateProcess's error, or its exit status and how long it lived, or that
+    // no window came, with what it and Wine printed for it.
     bool started() const { return started_; }
     // Finds the main window of a program started without waiting for it.
     bool attachWindow(int timeoutMs = 15000);
@@ -180,6 +183,14 @@ public:
 
 private:
     void start(const Options& options);
+    // Gives the program a file of its own for its standard output and error.
+    void openOutput(STARTUPINFOA& startup);
+    // Tells, once, why the program did not reach its window, with what it and
+    // Wine printed for it.
+    void reportFailedStart(const std::string& what) const;
+    void reportEnded() const;
+    // What the program (and Wine for it) wrote to its standard output and error.
+    std::string output() const;
     bool send(HWND target, UINT message, WPARAM wParam, LPARAM lParam, DWORD_PTR* result = nullptr,
               int timeoutMs = 5000) const;
     // The middle of a title list entry, with the real pointer moved there.
@@ -192,9 +203,15 @@ private:
 
     ScratchDir dir_;
     const ScratchDir* directory_ = &dir_;
+    std::string programName_;
+    // The program's standard output and error, a file of its own, so that a
+    // failed start can show Wine's messages for exactly this process.
+    std::string outputPath_;
+    HANDLE outputFile_ = INVALID_HANDLE_VALUE;
     PROCESS_INFORMATION info_{};
     HWND window_ = nullptr;
     bool started_ = false;
+    mutable bool reported_ = false;
     mutable unsigned postMarker_ = 0;
 };
 
