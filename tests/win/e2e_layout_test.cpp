@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "tests/win/scriblet_driver.h"
+#include "tests/driver/scriblet_driver.h"
 #include "ui/main/layout.h"
 
 namespace scriblet::e2e {
