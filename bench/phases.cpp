@@ -14,7 +14,7 @@
 #include "notes/notes_store.h"
 #include "res/palette.h"
 #include "res/resource.h"
-#include "tests/win/scriblet_driver.h"
+#include "tests/driver/scriblet_driver.h"
 #include "ui/main/notes_dialog.h"
 
 namespace scriblet::bench {

@@ -16,7 +16,7 @@
 #include "bench/timing.h"
 #include "bench/phases.h"
 #include "res/resource.h"
-#include "tests/win/scriblet_driver.h"
+#include "tests/driver/scriblet_driver.h"
 
 namespace {
 

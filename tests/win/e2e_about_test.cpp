@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "res/resource.h"
-#include "tests/win/scriblet_driver.h"
+#include "tests/driver/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {

@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "res/resource.h"
+#include "tests/driver/scriblet_driver.h"
 #include "tests/win/e2e_fixtures.h"
-#include "tests/win/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "res/resource.h"
-#include "tests/win/pixels.h"
-#include "tests/win/scriblet_driver.h"
+#include "tests/driver/pixels.h"
+#include "tests/driver/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "tests/win/scriblet_driver.h"
+#include "tests/driver/scriblet_driver.h"
 
 namespace scriblet::e2e {
 

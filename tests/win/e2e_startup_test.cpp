@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
-#include "tests/win/scriblet_driver.h"
+#include "tests/driver/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "res/resource.h"
+#include "tests/driver/scriblet_driver.h"
 #include "tests/win/e2e_fixtures.h"
-#include "tests/win/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {

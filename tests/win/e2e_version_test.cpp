@@ -11,7 +11,7 @@
 
 #include "res/product.h"
 #include "res/version.h"
-#include "tests/win/scriblet_driver.h"
+#include "tests/driver/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {

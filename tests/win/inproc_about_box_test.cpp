@@ -12,9 +12,9 @@
 
 #include "res/product.h"
 #include "res/resource.h"
+#include "tests/driver/pixels.h"
 #include "tests/win/inproc_support.h"
 #include "tests/win/label_host_resource.h"
-#include "tests/win/pixels.h"
 #include "ui/about/about_dialog.h"
 #include "ui/about/hyperlink_label.h"
 

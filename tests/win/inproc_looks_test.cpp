@@ -13,8 +13,8 @@
 
 #include "notes/file_system.h"
 #include "res/resource.h"
+#include "tests/driver/pixels.h"
 #include "tests/win/inproc_support.h"
-#include "tests/win/pixels.h"
 #include "ui/main/layout.h"
 #include "ui/main/notes_dialog.h"
 

@@ -12,7 +12,7 @@
 
 #include "files/platform_file_system.h"
 #include "res/palette.h"
-#include "tests/win/scriblet_driver.h"
+#include "tests/driver/scriblet_driver.h"
 #include "ui/main/notes_dialog.h"
 #include "ui/win/dialog.h"
 

@@ -3,6 +3,12 @@
 // tooltip with the address, and a click that hands the address to the shell
 // (or to the program registered for ".htm" files). It is never created as a
 // window of its own: its dialog attaches it to a static control (subclassWindow).
+// The about box uses the attachment, the address, the underlined font and
+// openLink with its error box. It answers its controls' colours and holds the
+// mouse capture itself, so the label's own colours, hover underline and its
+// timer, hand cursor, tooltip and click never run there. They are kept because
+// they are the label's design, whole for a dialog that leaves them to it; the
+// in-process tests run them in a host dialog of their own.
 #pragma once
 
 #include <windows.h>

@@ -1,6 +1,6 @@
-#include "tests/win/scriblet_driver.h"
+#include "tests/driver/scriblet_driver.h"
 
-#include "tests/win/pixels.h"
+#include "tests/driver/pixels.h"
 
 #include <cstdio>
 #include <cstring>
