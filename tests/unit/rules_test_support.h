@@ -198,6 +198,8 @@ public:
     int appendsWhileFilling = 0;
     int entriesReserved = 0;
     std::function<void()> dateButtonClicked;  // what a press of the date button sends
+    int journalTimer = 0;  // the journal timer's milliseconds while it runs, else 0
+    int journalTimerStarts = 0;
 
     void listAppend(const std::string& text) override {
         if (fillDepth > 0) ++appendsWhileFilling;
@@ -253,6 +255,15 @@ public:
         if (whileFileErrorShown) whileFileErrorShown();
     }
     void showWarning(const std::string& text) override { warnings.push_back(text); }
+    bool offer(const std::string& text) override {
+        questions.push_back(text);
+        return nextAnswer();
+    }
+    void startJournalTimer(int milliseconds) override {
+        journalTimer = milliseconds;
+        ++journalTimerStarts;
+    }
+    void stopJournalTimer() override { journalTimer = 0; }
 
 private:
     static std::string name(Field field) {
@@ -330,6 +341,7 @@ protected:
         moveFocus(Focus::Body);
         view.controls.body += text;
         view.modified = true;
+        rules.onBodyTyped();
     }
     void clickList(int entry) {
         moveFocus(Focus::List);
