@@ -1,6 +1,7 @@
 #include "ui/main/notes_controller.h"
 
 #include <cstring>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -428,13 +429,19 @@ void NotesController::onJournalDue() {
 }
 
 bool NotesController::writeJournal() {
-    JournalNote note;
-    note.position = places_.positionOf(currentIndex_);
-    if (note.position >= 0) note.savedTitle = places_.savedTitle(note.position, table_.at(currentIndex_).title);
-    view_.readField(Field::Title, note.fields.title);
-    view_.readField(Field::Date, note.fields.date);
-    view_.readField(Field::Body, note.fields.body);
-    return store_.writeJournal(note);
+    // Out of memory for a copy of the fields is a journal not written, not a
+    // failed handler: saving goes on.
+    try {
+        JournalNote note;
+        note.position = places_.positionOf(currentIndex_);
+        if (note.position >= 0) note.savedTitle = places_.savedTitle(note.position, table_.at(currentIndex_).title);
+        view_.readField(Field::Title, note.fields.title);
+        view_.readField(Field::Date, note.fields.date);
+        view_.readField(Field::Body, note.fields.body);
+        return store_.writeJournal(note);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 void NotesController::onBodyLeft() {
