@@ -74,6 +74,9 @@ public:
     FileStatus lockFolder(const std::string& pathInFolder, std::unique_ptr<FolderLock>& lock) override {
         return timed("replace", [&] { return real_.lockFolder(pathInFolder, lock); });
     }
+    FileStatus lockFile(const std::string& name, bool create, std::unique_ptr<FileLock>& lock) override {
+        return timed("write", [&] { return real_.lockFile(name, create, lock); });
+    }
     unsigned long processId() override { return real_.processId(); }
     std::string fullPath(const std::string& name) override { return real_.fullPath(name); }
     void pause(int milliseconds) override { real_.pause(milliseconds); }

@@ -11,6 +11,8 @@
 #include <unistd.h>
 
 #include <climits>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "files/platform_file_system.h"
@@ -161,6 +163,30 @@ private:
     int fd_;
 };
 
+// flock on a file of its own, which is removed when the lock is let go; the
+// kernel drops the lock, not the file, with the process.
+class PosixFileLock : public FileLock {
+public:
+    PosixFileLock(int fd, std::string path) : fd_(fd), path_(std::move(path)) {}
+    ~PosixFileLock() override {
+        if (namesHeldFile()) ::unlink(path_.c_str());
+        ::close(fd_);
+    }
+
+    // Whether the name still leads to the file held: a holder that let it go
+    // may have removed it between another's open and lock.
+    bool namesHeldFile() const {
+        struct stat held;
+        struct stat named;
+        return ::fstat(fd_, &held) == 0 && ::stat(path_.c_str(), &named) == 0 && held.st_dev == named.st_dev &&
+               held.st_ino == named.st_ino;
+    }
+
+private:
+    int fd_;
+    std::string path_;
+};
+
 class PosixFileSystem : public FileSystem {
 public:
     FileStatus openRead(const std::string& name, std::unique_ptr<File>& file) override {
@@ -294,6 +320,17 @@ public:
         const FileStatus status = openLocked(folder, O_RDONLY | O_DIRECTORY, fd);
         if (!status) return status;
         lock.reset(new PosixFolderLock(fd));
+        return FileStatus::success();
+    }
+
+    FileStatus lockFile(const std::string& name, bool create, std::unique_ptr<FileLock>& lock) override {
+        int fd = -1;
+        const FileStatus status = openLocked(name, O_RDWR | O_CREAT | (create ? O_EXCL : 0), fd);
+        if (!status) return status;
+        std::unique_ptr<PosixFileLock> held(new PosixFileLock(fd, fullPath(name)));
+        // Taken on a file its holder removed as it let go: the name is in use.
+        if (!held->namesHeldFile()) return FileStatus::failure(FileErrorCause::SharingViolation, EWOULDBLOCK);
+        lock = std::move(held);
         return FileStatus::success();
     }
 

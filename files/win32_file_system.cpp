@@ -163,14 +163,31 @@ private:
 // The lock of a folder: a file of this name in it, held open.
 const char* const kLockFileName = "scriblet.lock";
 
-class Win32FolderLock : public FolderLock {
+// A lock file held open; closing it removes it.
+template <class Lock>
+class HeldLockFile : public Lock {
 public:
-    explicit Win32FolderLock(HANDLE handle) : handle_(handle) {}
-    ~Win32FolderLock() override { CloseHandle(handle_); }
+    explicit HeldLockFile(HANDLE handle) : handle_(handle) {}
+    ~HeldLockFile() override { CloseHandle(handle_); }
 
 private:
     HANDLE handle_;
 };
+
+// Opens a lock file shared with nobody, gone with the last handle, which the
+// system closes when the process dies.
+FileStatus openLockFile(const std::wstring& name, DWORD disposition, HANDLE& handle) {
+    handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, disposition,
+                         FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, NULL);
+    if (handle != INVALID_HANDLE_VALUE) return FileStatus::success();
+    const DWORD error = GetLastError();
+    // Access is denied to a lock whose delete is pending, as its holder just
+    // let it go: in use, briefly. Without a lock file no file may be created here.
+    if (error == ERROR_ACCESS_DENIED && GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        return FileStatus::failure(FileErrorCause::SharingViolation, static_cast<int>(error));
+    }
+    return FileStatus::failure(causeOf(error), static_cast<int>(error));
+}
 
 class Win32FileSystem : public FileSystem {
 public:
@@ -298,21 +315,18 @@ public:
         const std::size_t slash = pathInFolder.find_last_of("\\/");
         const std::wstring name =
             wide((slash == std::string::npos ? std::string() : pathInFolder.substr(0, slash + 1)) + kLockFileName);
-        // Shared with nobody, and gone with the last handle, which the system
-        // closes when the process dies.
-        const HANDLE handle = CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, NULL, OPEN_ALWAYS,
-                                          FILE_ATTRIBUTE_NORMAL | FILE_FLAG_DELETE_ON_CLOSE, NULL);
-        if (handle == INVALID_HANDLE_VALUE) {
-            const DWORD error = GetLastError();
-            // Access is denied to a lock whose delete is pending, as another
-            // copy just let it go: in use, briefly. Without a lock file no
-            // file may be created here.
-            if (error == ERROR_ACCESS_DENIED && GetFileAttributesW(name.c_str()) != INVALID_FILE_ATTRIBUTES) {
-                return FileStatus::failure(FileErrorCause::SharingViolation, static_cast<int>(error));
-            }
-            return FileStatus::failure(causeOf(error), static_cast<int>(error));
-        }
-        lock.reset(new Win32FolderLock(handle));
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        const FileStatus status = openLockFile(name, OPEN_ALWAYS, handle);
+        if (!status) return status;
+        lock.reset(new HeldLockFile<FolderLock>(handle));
+        return FileStatus::success();
+    }
+
+    FileStatus lockFile(const std::string& name, bool create, std::unique_ptr<FileLock>& lock) override {
+        HANDLE handle = INVALID_HANDLE_VALUE;
+        const FileStatus status = openLockFile(wide(name), create ? CREATE_NEW : OPEN_ALWAYS, handle);
+        if (!status) return status;
+        lock.reset(new HeldLockFile<FileLock>(handle));
         return FileStatus::success();
     }
 

@@ -76,6 +76,15 @@ public:
     virtual ~FolderLock() = default;
 };
 
+// A lock that is a file of its own, held until it is destroyed, which also
+// removes the file. The system drops it with its process (on Windows the
+// file goes with it), so a lock that can be taken tells that its last holder
+// is no longer running.
+class FileLock {
+public:
+    virtual ~FileLock() = default;
+};
+
 // Names are relative to the current directory, as the program opens them,
 // or paths that resolve() and findFiles() gave.
 class FileSystem {
@@ -118,6 +127,10 @@ public:
     // SharingViolation while another holds it; AccessDenied when no lock can
     // be made there (no file may be created in the folder).
     virtual FileStatus lockFolder(const std::string& pathInFolder, std::unique_ptr<FolderLock>& lock) = 0;
+    // Takes the lock file `name`, created new when `create` (AlreadyExists
+    // when the name is taken), else opened or created. SharingViolation while
+    // another holder has it. Never waits.
+    virtual FileStatus lockFile(const std::string& name, bool create, std::unique_ptr<FileLock>& lock) = 0;
     // Told apart from every other process running now.
     virtual unsigned long processId() = 0;
     // The full path of a name: the current directory joined with it.

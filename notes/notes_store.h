@@ -14,6 +14,7 @@
 
 #include "notes/digest.h"
 #include "notes/file_system.h"
+#include "notes/journal_format.h"
 #include "notes/local_time.h"
 #include "notes/note_table.h"
 #include "notes/notes_format.h"
@@ -72,6 +73,20 @@ struct SaveOutcome {
     std::optional<FileError> error;  // set with Failed
 };
 
+// A journal that a copy no longer running left beside notes.txt.
+struct LeftJournal {
+    JournalNote note;
+    // notes.txt is still the file the journal names, so the note's position
+    // still holds that note.
+    bool sameFile = false;
+};
+
+// Where a left journal's text was kept for the user.
+struct KeptJournal {
+    std::string path;                // the visible file's full path
+    std::optional<FileError> error;  // it could not be written: the journal stays
+};
+
 class NotesStore {
 public:
     // `today` stands in for empty dates when the notes are written.
@@ -109,6 +124,28 @@ public:
 
     // The user was told that notes.txt is rewritten in place from now on.
     void allowSavingInPlace() { inPlaceAllowed_ = true; }
+
+    // The journal of this session's unsaved typing: one note's fields,
+    // written beside notes.txt under a name of this session's own and put in
+    // place only once whole. False, with nothing else changed, when it could
+    // not be written. A successful save removes it (and the journals this
+    // session took over), and so does endJournal.
+    bool writeJournal(const JournalNote& note);
+    // A clean end: this session's journal and those it took over go.
+    void endJournal();
+
+    // The next journal beside notes.txt whose writer is no longer running,
+    // read and held until it is answered below (or the next one is asked
+    // for); none when no other is left. Asked after read().
+    std::optional<LeftJournal> nextLeftJournal();
+    // Its fields are back in the table: it goes once this session's own
+    // journal or a save holds them.
+    void adoptLeftJournal();
+    // notes.txt holds its note as it stands: it goes.
+    void dropLeftJournal();
+    // Its note is kept as a visible file beside notes.txt, and it goes;
+    // should that file not be written it stays for a later start.
+    KeptJournal keepLeftJournal();
 
 private:
     enum class OnDisk { Known, Missing, Changed };
@@ -152,6 +189,24 @@ private:
                             std::string& name);
     void dropOwnFiles(const std::string& target);
 
+    // A journal's files by their stem "notes.txt.<number>", and its lock
+    // while this session holds it.
+    struct HeldJournal {
+        std::string stem;
+        std::unique_ptr<FileLock> lock;
+    };
+    // notes.txt as this session last read or saved it, which a journal names.
+    JournalBase journalBase();
+    // A save has put the notes in their file: no journal is needed any more.
+    void journalSaved();
+    void journalCovered();
+    // Takes a stem of this session's own, whose lock it holds and under which
+    // no file is left.
+    bool takeJournalStem();
+    // Removes a held journal's files and lets its lock go.
+    void dropJournal(HeldJournal& journal);
+    void findLeftJournals();
+
     std::optional<FileError> recoverNotesSaves(const std::string& target, ReadOutcome& outcome);
     void recoverSideSaves(ReadOutcome& outcome);
     FileStatus recoverSaves(const std::string& base, std::vector<FoundFile> saves, bool& putInPlace,
@@ -183,6 +238,19 @@ private:
     std::string saveBuffer_;
     std::string ownIncomplete_;
     std::string ownComplete_;
+
+    // This session's journal: its stem once taken, and whether a journal
+    // file of it is in place.
+    HeldJournal ownJournal_;
+    bool ownJournalWritten_ = false;
+    std::string journalBuffer_;
+    std::optional<JournalBase> journalBase_;
+    // Left journals whose fields went back into the table, the one being
+    // offered, and the stems still to offer (oldest first), once looked for.
+    std::vector<HeldJournal> adoptedJournals_;
+    HeldJournal offeredJournal_;
+    Note offeredFields_;
+    std::optional<std::vector<std::string>> leftJournals_;
 };
 
 }  // namespace scriblet

@@ -108,7 +108,7 @@ BoxIcon iconOnScreen(HWND iconControl) {
     } candidates[] = {{IDI_HAND, BoxIcon::Stop},
                       {IDI_EXCLAMATION, BoxIcon::Warning},
                       {IDI_ASTERISK, BoxIcon::Other},
-                      {IDI_QUESTION, BoxIcon::Other}};
+                      {IDI_QUESTION, BoxIcon::Question}};
     BoxIcon best = BoxIcon::Other;
     int fewestDifferences = width * height / 20;  // at most 5% of the pixels may differ
     for (const auto& candidate : candidates) {
@@ -737,6 +737,12 @@ std::optional<MessageBoxInfo> Scriblet::waitForMessageBox(int timeoutMs) const {
     info.text = windowText(GetDlgItem(box, 0xFFFF));
     info.icon = iconOf(box);
     info.hasCancel = GetDlgItem(box, IDCANCEL) != nullptr && IsWindowVisible(GetDlgItem(box, IDCANCEL));
+    for (const int button : {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO}) {
+        HWND control = GetDlgItem(box, button);
+        if (control && (GetWindowLongA(control, GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+            info.defaultButton = button;
+        }
+    }
     return info;
 }
 

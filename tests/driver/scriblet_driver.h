@@ -71,7 +71,7 @@ private:
 };
 
 // The icons a message box can show.
-enum class BoxIcon { None, Stop, Warning, Other };
+enum class BoxIcon { None, Stop, Warning, Question, Other };
 
 // A message box the program shows.
 struct MessageBoxInfo {
@@ -80,6 +80,8 @@ struct MessageBoxInfo {
     std::string text;
     BoxIcon icon = BoxIcon::None;
     bool hasCancel = false;
+    // The button Enter presses (IDOK, IDYES...), 0 when none is.
+    int defaultButton = 0;
 };
 
 class Scriblet {

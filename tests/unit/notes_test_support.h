@@ -202,6 +202,10 @@ public:
         if (fails("lockFolder")) return failure();
         return real_.lockFolder(pathInFolder, lock);
     }
+    FileStatus lockFile(const std::string& name, bool create, std::unique_ptr<FileLock>& lock) override {
+        if (fails("lockFile")) return failure();
+        return real_.lockFile(name, create, lock);
+    }
     unsigned long processId() override { return real_.processId(); }
     std::string fullPath(const std::string& name) override { return real_.fullPath(name); }
     void pause(int) override {

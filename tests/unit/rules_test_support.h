@@ -9,7 +9,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/note_bytes.h"
@@ -32,6 +34,7 @@ public:
     bool failReads = false;      // reading an existing file: unknown error
     bool failCreation = false;   // no file can be created (notes.txt stays writable)
     int writesStarted = 0;       // files created or rewritten
+    std::set<std::string> heldLocks;
 
     bool has(const std::string& name) const { return files.count(name) != 0; }
 
@@ -103,11 +106,34 @@ public:
         lock = std::make_unique<FolderLock>();
         return FileStatus::success();
     }
+    FileStatus lockFile(const std::string& name, bool create, std::unique_ptr<FileLock>& lock) override {
+        if (heldLocks.count(name)) return FileStatus::failure(FileErrorCause::SharingViolation);
+        if (create && has(name)) return FileStatus::failure(FileErrorCause::AlreadyExists);
+        if (failCreation && !has(name)) return FileStatus::failure(FileErrorCause::AccessDenied);
+        files[name];
+        heldLocks.insert(name);
+        lock = std::make_unique<MemoryLock>(*this, name);
+        return FileStatus::success();
+    }
     unsigned long processId() override { return 7; }
     std::string fullPath(const std::string& name) override { return "C:\\work\\" + name; }
     void pause(int) override {}
 
 private:
+    // Gone with its file when it is let go, as a lock of a process that ends.
+    class MemoryLock : public FileLock {
+    public:
+        MemoryLock(MemoryFileSystem& fs, std::string name) : fs_(fs), name_(std::move(name)) {}
+        ~MemoryLock() override {
+            fs_.heldLocks.erase(name_);
+            fs_.files.erase(name_);
+        }
+
+    private:
+        MemoryFileSystem& fs_;
+        std::string name_;
+    };
+
     class MemoryFile : public File {
     public:
         MemoryFile(MemoryFileSystem& fs, std::string name, bool writing)
@@ -172,6 +198,8 @@ public:
     int appendsWhileFilling = 0;
     int entriesReserved = 0;
     std::function<void()> dateButtonClicked;  // what a press of the date button sends
+    int journalTimer = 0;  // the journal timer's milliseconds while it runs, else 0
+    int journalTimerStarts = 0;
 
     void listAppend(const std::string& text) override {
         if (fillDepth > 0) ++appendsWhileFilling;
@@ -227,6 +255,15 @@ public:
         if (whileFileErrorShown) whileFileErrorShown();
     }
     void showWarning(const std::string& text) override { warnings.push_back(text); }
+    bool offer(const std::string& text) override {
+        questions.push_back(text);
+        return nextAnswer();
+    }
+    void startJournalTimer(int milliseconds) override {
+        journalTimer = milliseconds;
+        ++journalTimerStarts;
+    }
+    void stopJournalTimer() override { journalTimer = 0; }
 
 private:
     static std::string name(Field field) {
@@ -304,6 +341,7 @@ protected:
         moveFocus(Focus::Body);
         view.controls.body += text;
         view.modified = true;
+        rules.onBodyTyped();
     }
     void clickList(int entry) {
         moveFocus(Focus::List);

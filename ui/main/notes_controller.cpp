@@ -1,6 +1,7 @@
 #include "ui/main/notes_controller.h"
 
 #include <cstring>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -68,6 +69,18 @@ std::string changedNotesQuestion(const std::string& sidePath) {
         sidePath);
 }
 
+std::string restoreQuestion(const std::string& title) {
+    return withPath(
+        "Scriblet was stopped before it saved your changes to \"%1\".\n\n"
+        "Restore them? Choose No to keep them in a file beside notes.txt.",
+        title);
+}
+
+std::string keptChangesMessage(const std::string& title, const std::string& path) {
+    return "Scriblet has kept your changes to \"" + title + "\" in:\n" + path +
+           "\n\nOpen it in a text editor and copy what you need into Scriblet; Scriblet does not change it.";
+}
+
 std::string tableFullMessage() {
     return "Scriblet can hold no more than " + std::to_string(NoteTable::kMaxEntries - 1) +
            " notes.\n\nDelete a note to make room for a new one.";
@@ -84,6 +97,13 @@ namespace {
 
 bool isBlank(const Note& note) {
     return note.title.empty() && note.date.empty() && note.body.empty();
+}
+
+// The note a journal's question names: by its title in notes.txt, else as
+// the list showed it.
+std::string journalTitle(const JournalNote& note) {
+    if (note.position >= 0) return note.savedTitle.empty() ? kUntitled : note.savedTitle;
+    return note.fields.title.empty() ? kNewEntryText : note.fields.title;
 }
 
 // Puts a new value into a note's field; true when that changed it.
@@ -167,6 +187,7 @@ void NotesController::startNotes() {
 
     started_ = true;
     currentIndex_ = table_.noteCount();
+    places_.reset(table_.noteCount());
     appendPending();
     view_.listSelect(currentIndex_);
 
@@ -174,6 +195,56 @@ void NotesController::startNotes() {
         currentIndex_ = 0;
         showNote(0);
     }
+    // What a copy that was stopped typed goes into this notes.txt, once it could be read.
+    if (!unreadable) offerLeftJournals();
+}
+
+void NotesController::offerLeftJournals() {
+    const std::int16_t fileNotes = static_cast<std::int16_t>(table_.noteCount() - 1);
+    bool restored = false;
+    while (const std::optional<LeftJournal> left = store_.nextLeftJournal()) {
+        const JournalNote& note = left->note;
+        // Nothing typed, or notes.txt holds it as it stands: nothing to ask.
+        const bool inFile = left->sameFile && note.position >= 0 && note.position < fileNotes &&
+                            table_.at(note.position) == note.fields;
+        if (inFile || (note.position < 0 && isBlank(note.fields))) {
+            store_.dropLeftJournal();
+            continue;
+        }
+        if (view_.offer(restoreQuestion(journalTitle(note))) && restore(*left, fileNotes)) {
+            store_.adoptLeftJournal();
+            restored = true;
+            continue;
+        }
+        const KeptJournal kept = store_.keepLeftJournal();
+        if (kept.error) view_.showFileError(*kept.error);
+        else view_.showWarning(keptChangesMessage(journalTitle(note), kept.path));
+    }
+    // The restored fields are this session's unsaved typing now.
+    if (restored) writeJournal();
+}
+
+bool NotesController::restore(const LeftJournal& left, std::int16_t fileNotes) {
+    const JournalNote& note = left.note;
+    const bool intoNote = left.sameFile && note.position >= 0 && note.position < fileNotes;
+    if (!intoNote && table_.isFull()) return false;
+    const std::int16_t at = intoNote ? note.position : static_cast<std::int16_t>(table_.noteCount() - 1);
+    Note fields = note.fields;
+    if (intoNote) {
+        places_.retitling(at, table_.at(at).title);
+    } else {
+        // A new note, as the pending note becomes one once typed into.
+        if (fields.title.empty()) fields.title = kUntitled;
+        if (fields.date.empty()) fields.date = today_();
+    }
+    table_.at(at) = fields;
+    view_.listDelete(at);
+    view_.listInsert(at, fields.title);
+    if (!intoNote) appendPending();
+    changed_ = true;
+    currentIndex_ = at;
+    showNote(at);
+    return true;
 }
 
 std::int16_t NotesController::notesToWrite() const {
@@ -219,6 +290,10 @@ bool NotesController::saveNotes(SaveFor saveFor) {
     // Only the end of the session leaves a save in place untold, and so unwritten.
     if (outcome.result == SaveResult::InPlaceAhead) return false;
     changed_ = false;
+    // The save holds every change: the store removed the journal.
+    places_.reset(n);
+    view_.stopJournalTimer();
+    journalDue_ = false;
     return true;
 }
 
@@ -264,6 +339,7 @@ void NotesController::commitTitle() {
     if (!hasShownNote()) return;
     view_.readField(Field::Title, fields_.title);
     retitle();
+    noteTyped();
 }
 
 void NotesController::retitle() {
@@ -279,7 +355,11 @@ void NotesController::retitle() {
     view_.listDelete(currentIndex_);
     view_.listInsert(currentIndex_, fields_.title);
     view_.listSelect(currentIndex_);
-    if (assign(table_.at(currentIndex_).title, fields_.title)) changed_ = true;
+    if (table_.at(currentIndex_).title != fields_.title) {
+        places_.retitling(currentIndex_, table_.at(currentIndex_).title);
+        table_.at(currentIndex_).title = fields_.title;
+        changed_ = true;
+    }
 
     if (wasPending) {
         appendPending();
@@ -294,6 +374,7 @@ void NotesController::stampDate() {
     fields_.date = today_();
     if (assign(table_.at(currentIndex_).date, fields_.date)) changed_ = true;
     view_.showField(Field::Date, fields_.date);
+    noteTyped();
 }
 
 void NotesController::commitBody() {
@@ -320,7 +401,48 @@ void NotesController::onSelectNote() {
 void NotesController::onTitleLeft() { saveTrailingNote_ = false; }
 
 // The date reaches the table with the next save, which reads it.
-void NotesController::onDateTyped() { saveTrailingNote_ = true; }
+void NotesController::onDateTyped() {
+    saveTrailingNote_ = true;
+    noteTyped();
+}
+
+// The body reaches the table with the next save; the journal reads it sooner.
+void NotesController::onBodyTyped() { noteTyped(); }
+
+void NotesController::noteTyped() {
+    if (journalDue_ || !journaling()) return;
+    journalDue_ = true;
+    view_.startJournalTimer(kJournalPauseMs);
+}
+
+void NotesController::onJournalDue() {
+    view_.stopJournalTimer();
+    journalDue_ = false;
+    if (!journaling()) return;
+    // A save is asking or telling: its outcome decides whether a journal is still needed.
+    if (saving_) {
+        noteTyped();
+        return;
+    }
+    // Skipped without a word: typing and saving go on, and it is tried again.
+    if (!writeJournal()) view_.startJournalTimer(kJournalRetryMs);
+}
+
+bool NotesController::writeJournal() {
+    // Out of memory for a copy of the fields is a journal not written, not a
+    // failed handler: saving goes on.
+    try {
+        JournalNote note;
+        note.position = places_.positionOf(currentIndex_);
+        if (note.position >= 0) note.savedTitle = places_.savedTitle(note.position, table_.at(currentIndex_).title);
+        view_.readField(Field::Title, note.fields.title);
+        view_.readField(Field::Date, note.fields.date);
+        view_.readField(Field::Body, note.fields.body);
+        return store_.writeJournal(note);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
 
 void NotesController::onBodyLeft() {
     if (hasShownNote() && view_.bodyModified() && view_.bodyLength() > 0) commitBody();
@@ -341,6 +463,7 @@ void NotesController::onDeleteNote() {
     undo_.undoIndex = currentIndex_;
     undo_.note = table_.at(currentIndex_);
     view_.listDelete(currentIndex_);
+    places_.removed(currentIndex_);
     table_.removeNoteAt(currentIndex_);
     changed_ = true;
     showNote(currentIndex_);
@@ -360,11 +483,14 @@ void NotesController::onUndoDelete() {
 
     view_.enableUndoButton(false);
     const std::int16_t restored = static_cast<std::int16_t>(undo_.undoIndex);
+    places_.reinserted(restored);
     view_.listInsert(restored, undo_.note.title);
     view_.listSelect(restored);
     currentIndex_ = restored;
     showNote(currentIndex_);
     undo_.undoIndex = -1;
+    // A note that a save dropped is new to notes.txt again.
+    noteTyped();
 }
 
 bool NotesController::leave() {
@@ -372,6 +498,10 @@ bool NotesController::leave() {
     // The save failed and was reported: the window stays unless the user lets the changes go.
     if (!saveNotes() && !view_.ask(kCloseAnywayQuestion)) return false;
     leaving_ = true;
+    // A clean end: the user saved, or let the changes go.
+    view_.stopJournalTimer();
+    journalDue_ = false;
+    store_.endJournal();
     return true;
 }
 
@@ -382,8 +512,9 @@ bool NotesController::onCancel() { return leave(); }
 bool NotesController::onOK() { return leave(); }
 
 void NotesController::onDestroy() {
-    // The modal loop can also end without a way out (a quit request).
-    if (!leaving_ && !sessionEnded_) saveNotes();
+    // The modal loop can also end without a way out (a quit request). What
+    // could not be saved stays in the journal for the next start.
+    if (!leaving_ && !sessionEnded_ && !saveNotes() && journaling()) writeJournal();
 }
 
 bool NotesController::onQueryEndSession() { return queryClose() && saveNotes(); }
@@ -392,11 +523,13 @@ void NotesController::onEndSession(bool ending) {
     // A save running (its question or its error box is up) is left to finish.
     if (!ending || sessionEnded_ || saving_) return;
     sessionEnded_ = true;
-    saveNotes(SaveFor::SessionEnd);
+    // The process ends after this: what could not be saved is offered at the next start.
+    if (!saveNotes(SaveFor::SessionEnd) && journaling()) writeJournal();
 }
 
 void NotesController::onInternalError(bool outOfMemory) {
     holdBackSaving();
+    view_.stopJournalTimer();
     // A handler failing again while the box is up is not told twice.
     if (reportingInternalError_) return;
     FlagUp reporting(reportingInternalError_);

@@ -12,6 +12,7 @@
 #include "notes/note_table.h"
 #include "notes/notes_store.h"
 #include "ui/main/notes_view.h"
+#include "ui/main/saved_places.h"
 
 namespace scriblet {
 
@@ -46,6 +47,16 @@ inline constexpr const char* kInPlaceMessage =
 // Asked before a save would replace a notes.txt that another program changed;
 // No saves to `sidePath` instead.
 std::string changedNotesQuestion(const std::string& sidePath);
+// Asked at start for each journal of unsaved typing that a stopped copy left
+// (%1: the note's title).
+std::string restoreQuestion(const std::string& title);
+// Told when such a journal's note was kept in a file of its own (its full path).
+std::string keptChangesMessage(const std::string& title, const std::string& path);
+// The journal is written this long after the first change that is not in it,
+// so a stop loses at most what was typed in this time; and tried again this
+// long after a write failed, should nothing be typed meanwhile.
+inline constexpr int kJournalPauseMs = 2000;
+inline constexpr int kJournalRetryMs = 30000;
 // Told when the table is full and the user starts a new note.
 std::string tableFullMessage();
 // Told when a handler failed with an exception; saving is held back from then on.
@@ -66,6 +77,7 @@ public:
     void commitTitle();                // title field: text changed by the user
     void onTitleLeft();                // title field: lost the focus
     void onDateTyped();                // date field: text changed by the user
+    void onBodyTyped();                // body field: text changed by the user
     void onBodyLeft();                 // body field: lost the focus
     void stampDate();                  // date button: clicked
     void onDateButtonDoubleClicked();  // date button: double-clicked
@@ -94,6 +106,8 @@ public:
     // A handler let an exception escape: the user is told, and nothing is
     // saved over notes.txt from then on.
     void onInternalError(bool outOfMemory);
+    // The journal's timer ran out: the shown note's fields go to the journal.
+    void onJournalDue();
 
 private:
     // Who a save is for. The user's asks about a changed notes.txt and
@@ -131,6 +145,18 @@ private:
     void askAboutChangedFile();
     void holdBackSaving() { savingEnabled_ = false; }
 
+    // The shown note was changed: the journal's timer runs, if it does not
+    // yet, so a keystroke costs no more than this test.
+    void noteTyped();
+    // The shown note's unsaved typing is kept in a journal while saving is on.
+    bool journaling() const { return hasShownNote() && savingEnabled_; }
+    bool writeJournal();
+    // Offers back what copies that were stopped left in journals, once each.
+    void offerLeftJournals();
+    // Puts a left journal's fields into its note, or into a new one; false
+    // when there is no room for it.
+    bool restore(const LeftJournal& left, std::int16_t fileNotes);
+
     NotesView& view_;
     NoteTable& table_;
     UndoSlot& undo_;
@@ -152,6 +178,9 @@ private:
     // The session ended and its last save ran: no other save follows.
     bool sessionEnded_ = false;
     bool reportingInternalError_ = false;
+    SavedPlaces places_;
+    // The journal's timer runs for a change not yet in the journal.
+    bool journalDue_ = false;
 };
 
 }  // namespace scriblet

@@ -18,6 +18,9 @@ using win::onMessage;
 
 namespace {
 
+// The journal's timer.
+const UINT_PTR kJournalTimer = 1;
+
 // Shown by the system beside Scriblet when it refuses the end of the session.
 const wchar_t kSessionBlockReason[] = L"Scriblet has notes that are not saved.";
 
@@ -73,6 +76,7 @@ const win::MessageEntry<NotesDialog> NotesDialog::kMessageMap[] = {
     onMessage(WM_DESTROY, &NotesDialog::onDestroy),
     onMessage(WM_QUERYENDSESSION, &NotesDialog::onQueryEndSession),
     onMessage(WM_ENDSESSION, &NotesDialog::onEndSession),
+    onMessage(WM_TIMER, &NotesDialog::onTimer),
     onCommand(IDC_CLOSE_BUTTON, BN_CLICKED, &NotesDialog::onCloseButton),
 };
 
@@ -82,6 +86,7 @@ const win::MessageEntry<NotesController> NotesDialog::kUserActions[] = {
     onCommand(IDC_TITLE, EN_CHANGE, &NotesController::commitTitle),
     onCommand(IDC_TITLE, EN_KILLFOCUS, &NotesController::onTitleLeft),
     onCommand(IDC_DATE, EN_CHANGE, &NotesController::onDateTyped),
+    onCommand(IDC_BODY, EN_CHANGE, &NotesController::onBodyTyped),
     onCommand(IDC_BODY, EN_KILLFOCUS, &NotesController::onBodyLeft),
     onCommand(IDC_DATE_BUTTON, BN_CLICKED, &NotesController::stampDate),
     onCommand(IDC_DATE_BUTTON, BN_DOUBLECLICKED, &NotesController::onDateButtonDoubleClicked),
@@ -292,6 +297,12 @@ win::Answer NotesDialog::onEndSession(WPARAM ending, LPARAM) {
     return 0;
 }
 
+win::Answer NotesDialog::onTimer(WPARAM timer, LPARAM) {
+    if (timer != kJournalTimer) return win::kDeclined;
+    controller_.onJournalDue();
+    return 0;
+}
+
 void NotesDialog::onCloseButton() {
     // Saved, or the user closes all the same: the process ends here, without
     // destroying the window.
@@ -387,6 +398,18 @@ void NotesDialog::showFileError(const FileError& error) {
 
 void NotesDialog::showWarning(const std::string& text) {
     win::messageBox(text.c_str(), MB_ICONEXCLAMATION | MB_OK);
+}
+
+bool NotesDialog::offer(const std::string& text) {
+    return win::messageBox(text.c_str(), MB_ICONQUESTION | MB_YESNO | MB_DEFBUTTON1) == IDYES;
+}
+
+void NotesDialog::startJournalTimer(int milliseconds) {
+    SetTimer(handle(), kJournalTimer, static_cast<UINT>(milliseconds), nullptr);
+}
+
+void NotesDialog::stopJournalTimer() {
+    KillTimer(handle(), kJournalTimer);
 }
 
 }  // namespace scriblet

@@ -50,6 +50,7 @@ private:
     win::Answer onDestroy(WPARAM, LPARAM);
     win::Answer onQueryEndSession(WPARAM, LPARAM);
     win::Answer onEndSession(WPARAM, LPARAM);
+    win::Answer onTimer(WPARAM, LPARAM);
 
     // The close button: the process ends once the notes are saved.
     void onCloseButton();
@@ -85,6 +86,9 @@ private:
     bool ask(const std::string& text) override;
     void showFileError(const FileError& error) override;
     void showWarning(const std::string& text) override;
+    bool offer(const std::string& text) override;
+    void startJournalTimer(int milliseconds) override;
+    void stopJournalTimer() override;
 
     static const win::MessageEntry<NotesDialog> kMessageMap[];
     static const win::MessageEntry<NotesController> kUserActions[];

@@ -62,6 +62,14 @@ public:
     virtual void showFileError(const FileError& error) = 0;
     // A warning box for the user, captioned with the application name.
     virtual void showWarning(const std::string& text) = 0;
+    // Asks a Yes/No question with a question icon, captioned with the
+    // application name, Yes the default; true for Yes.
+    virtual bool offer(const std::string& text) = 0;
+
+    // The journal's timer: runs out once, `milliseconds` after it was
+    // (re)started, unless it is stopped first.
+    virtual void startJournalTimer(int milliseconds) = 0;
+    virtual void stopJournalTimer() = 0;
 };
 
 }  // namespace scriblet
