@@ -19,7 +19,7 @@
 #include "notes/local_time.h"
 #include "notes/notes_store.h"
 #include "res/resource.h"
-#include "tests/win/scriblet_driver.h"
+#include "tests/driver/scriblet_driver.h"
 
 namespace {
 

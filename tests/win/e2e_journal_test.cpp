@@ -9,7 +9,7 @@
 
 #include "res/resource.h"
 #include "tests/win/e2e_fixtures.h"
-#include "tests/win/scriblet_driver.h"
+#include "tests/driver/scriblet_driver.h"
 
 namespace scriblet::e2e {
 namespace {
