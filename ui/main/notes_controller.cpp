@@ -180,11 +180,13 @@ void NotesController::startNotes() {
     table_.appendNote();
     saveTrailingNote_ = false;
     view_.listFill(table_);
-    view_.listSelect(currentIndex_);
-
+    // Selected once: selecting the pending note first would scroll a long
+    // list to its end and back for nothing.
     if (!unreadable && outcome.result == ReadResult::OpenedWithData) {
         currentIndex_ = 0;
         showNote(0);
+    } else {
+        view_.listSelect(currentIndex_);
     }
     // What a copy that was stopped typed goes into this notes.txt, once it could be read.
     if (!unreadable) offerLeftJournals();
