@@ -62,25 +62,24 @@ TEST(Startup, WindowHasItsCaptionStylesAndTenControlsInTabOrder) {
     EXPECT_TRUE(GetWindowLongA(app.control(IDC_BODY), GWL_EXSTYLE) & WS_EX_TRANSPARENT);
 }
 
-TEST(Startup, CloseButtonEndsTheProcessWithStatusThree) {
-    Scriblet app;
-    ASSERT_TRUE(app.started());
-    app.postButton(IDC_CLOSE_BUTTON);
-    EXPECT_EQ(3u, app.waitForExit());
-}
-
-TEST(Startup, EscapeEndsTheProcessWithStatusZero) {
-    Scriblet app;
-    ASSERT_TRUE(app.started());
-    app.postKey(IDC_TITLE_LIST, VK_ESCAPE);
-    EXPECT_EQ(0u, app.waitForExit());
-}
-
-TEST(Startup, CloseBoxEndsTheProcessWithStatusZero) {
-    Scriblet app;
-    ASSERT_TRUE(app.started());
-    app.postSysCommand(SC_CLOSE);
-    EXPECT_EQ(0u, app.waitForExit());
+TEST(Startup, EachWayOutEndsTheProcessWithItsStatus) {
+    struct WayOut {
+        const char* name;
+        void (*take)(Scriblet&);
+        DWORD status;
+    };
+    const WayOut kWaysOut[] = {
+        {"close button", [](Scriblet& app) { app.postButton(IDC_CLOSE_BUTTON); }, 3},
+        {"Escape", [](Scriblet& app) { app.postKey(IDC_TITLE_LIST, VK_ESCAPE); }, 0},
+        {"close box", [](Scriblet& app) { app.postSysCommand(SC_CLOSE); }, 0},
+    };
+    for (const WayOut& way : kWaysOut) {
+        SCOPED_TRACE(way.name);
+        Scriblet app;
+        ASSERT_TRUE(app.started());
+        way.take(app);
+        EXPECT_EQ(way.status, app.waitForExit());
+    }
 }
 
 TEST(Startup, ArgumentsOnTheCommandLineChangeNothing) {
