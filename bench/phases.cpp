@@ -146,7 +146,7 @@ public:
     }
     void print(const char* heading) const {
         std::printf("%s\n", heading);
-        for (const std::string& step : order_) std::printf("  %-44s %8.1f ms\n", step.c_str(), (*this)[step]);
+        for (const std::string& step : order_) std::printf("  %-60s %8.1f ms\n", step.c_str(), (*this)[step]);
     }
 
 private:
