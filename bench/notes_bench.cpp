@@ -1,7 +1,8 @@
 // Reading and saving a full notes file (32767 realistic notes), each next to
-// a baseline on the same run: the same bytes read into memory, and the same
-// bytes written to a file with the same flush to disk; and a save without
-// changes, which writes nothing.
+// a baseline on the same run: the same bytes read into memory, the same
+// bytes written to a file with the same flush to disk, and those written
+// beside a file, flushed and renamed onto it (an atomic save); and a save
+// without changes, which writes nothing.
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -164,9 +165,30 @@ void BM_WriteBaseline(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
 
+// A save's floor: the same bytes written beside the file, flushed and put in
+// its place in one step.
+void BM_AtomicSaveBaseline(benchmark::State& state) {
+    prepareFile();
+    const std::string bytes = scriblet::formatNotes(realisticTable(), realisticTable().noteCount(), today);
+    for (auto _ : state) {
+        const int fd = ::open("baseline.new", O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        std::size_t done = 0;
+        while (done < bytes.size()) {
+            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+            if (n <= 0) break;
+            done += static_cast<std::size_t>(n);
+        }
+        ::fsync(fd);
+        ::close(fd);
+        if (done != bytes.size() || ::rename("baseline.new", "baseline.txt") != 0) state.SkipWithError("save failed");
+    }
+    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
+}
+
 BENCHMARK(BM_ReadBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadNotes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteBaseline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AtomicSaveBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WriteNotes)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SaveWithoutChanges)->Unit(benchmark::kMillisecond);
 

@@ -194,17 +194,12 @@ public:
     std::vector<std::string> warnings;
     std::vector<FileError> fileErrors;
     std::function<void()> whileFileErrorShown;  // what happens while the file-error box is up
-    int fillDepth = 0;
-    int appendsWhileFilling = 0;
-    int entriesReserved = 0;
+    int fills = 0;
     std::function<void()> dateButtonClicked;  // what a press of the date button sends
     int journalTimer = 0;  // the journal timer's milliseconds while it runs, else 0
     int journalTimerStarts = 0;
 
-    void listAppend(const std::string& text) override {
-        if (fillDepth > 0) ++appendsWhileFilling;
-        list.push_back(text);
-    }
+    void listAppend(const std::string& text) override { list.push_back(text); }
     void listInsert(int index, const std::string& text) override {
         ASSERT_TRUE(index >= 0 && index <= static_cast<int>(list.size())) << index;
         list.insert(list.begin() + index, text);
@@ -221,11 +216,11 @@ public:
         selection = index;
     }
     int listSelection() override { return selection; }
-    void listFillBegin(int entries, std::size_t) override {
-        ++fillDepth;
-        entriesReserved += entries;
+    void listFill(const NoteTable& table) override {
+        ++fills;
+        for (std::int16_t i = 0; i + 1 < table.noteCount(); ++i) list.push_back(table.at(i).title);
+        if (table.noteCount() > 0) list.push_back(kNewEntryText);
     }
-    void listFillEnd() override { --fillDepth; }
 
     void readField(Field field, std::string& text) override {
         trips.push_back("read " + name(field));

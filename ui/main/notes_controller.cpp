@@ -86,28 +86,21 @@ void NotesController::startNotes() {
         view_.showWarning(recoveredNotesMessage(files_.fullPath(kNotesFileName), outcome.recovered, outcome.keptFiles));
     }
 
-    // The list is filled, and its selection set, in one go: its storage is
-    // taken once for every title and "<New>" instead of growing entry by
-    // entry, and it repaints once at the end (each change of its scroll
-    // range or position would be drawn at once), however the start ends.
-    std::size_t textBytes = std::strlen(kNewEntryText) + 1;
-    for (std::int16_t i = 0; i < table_.noteCount(); ++i) textBytes += table_.at(i).title.size() + 1;
-    struct Filling {
-        NotesView& view;
-        ~Filling() { view.listFillEnd(); }
-    } filling{view_};
-    view_.listFillBegin(table_.noteCount() + 1, textBytes);
-    for (std::int16_t i = 0; i < table_.noteCount(); ++i) view_.listAppend(table_.at(i).title);
-
     started_ = true;
     currentIndex_ = table_.noteCount();
     places_.reset(table_.noteCount());
-    appendPending();
-    view_.listSelect(currentIndex_);
-
+    // The reader leaves the table room for the pending note. The list is
+    // filled in one go, its storage taken once for every entry.
+    table_.appendNote();
+    saveTrailingNote_ = false;
+    view_.listFill(table_);
+    // Selected once: selecting the pending note first would scroll a long
+    // list to its end and back for nothing.
     if (!unreadable && outcome.result == ReadResult::OpenedWithData) {
         currentIndex_ = 0;
         showNote(0);
+    } else {
+        view_.listSelect(currentIndex_);
     }
     // What a copy that was stopped typed goes into this notes.txt, once it could be read.
     if (!unreadable) offerLeftJournals();

@@ -9,6 +9,7 @@
 #include "res/resource.h"
 #include "ui/about/about_dialog.h"
 #include "ui/main/layout.h"
+#include "ui/main/title_list.h"
 #include "ui/win/message_box.h"
 
 namespace scriblet {
@@ -331,17 +332,8 @@ int NotesDialog::listSelection() {
     return selected == LB_ERR ? -1 : static_cast<int>(selected);
 }
 
-void NotesDialog::listFillBegin(int entries, std::size_t textBytes) {
-    HWND list = item(IDC_TITLE_LIST);
-    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-    // The list keeps its text as UTF-16.
-    SendMessageA(list, LB_INITSTORAGE, static_cast<WPARAM>(entries), static_cast<LPARAM>(textBytes * sizeof(WCHAR)));
-}
-
-void NotesDialog::listFillEnd() {
-    HWND list = item(IDC_TITLE_LIST);
-    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list, nullptr, TRUE);
+void NotesDialog::listFill(const NoteTable& table) {
+    fillTitleList(item(IDC_TITLE_LIST), table);
 }
 
 void NotesDialog::readField(Field field, std::string& text) {

@@ -74,8 +74,7 @@ private:
     void listDelete(int index) override;
     void listSelect(int index) override;
     int listSelection() override;
-    void listFillBegin(int entries, std::size_t textBytes) override;
-    void listFillEnd() override;
+    void listFill(const NoteTable& table) override;
     void readField(Field field, std::string& text) override;
     void showField(Field field, const std::string& text) override;
     bool bodyModified() override;

@@ -29,11 +29,10 @@ public:
     virtual void listSelect(int index) = 0;
     // The selected entry, or -1 when none is selected.
     virtual int listSelection() = 0;
-    // Brackets a long run of list changes, so the list repaints once; begin
-    // takes the storage for `entries` entries holding `textBytes` bytes of
-    // text (terminating zeros included) at once.
-    virtual void listFillBegin(int entries, std::size_t textBytes) = 0;
-    virtual void listFillEnd() = 0;
+    // Fills the empty list in one go, repainting it once: one entry per
+    // table entry, each note's title, and the last entry, the pending note,
+    // as "<New>".
+    virtual void listFill(const NoteTable& table) = 0;
 
     // A field's text, into `text`. A field the user did not change since the
     // program showed a text in it gives back exactly that text, whatever the
