@@ -177,13 +177,18 @@ void NotesController::startNotes() {
     // entry, and it repaints once at the end (each change of its scroll
     // range or position would be drawn at once), however the start ends.
     std::size_t textBytes = std::strlen(kNewEntryText) + 1;
-    for (std::int16_t i = 0; i < table_.noteCount(); ++i) textBytes += table_.at(i).title.size() + 1;
+    for (std::int16_t i = 0; i < table_.noteCount(); ++i) textBytes += table_.title(i).size() + 1;
     struct Filling {
         NotesView& view;
         ~Filling() { view.listFillEnd(); }
     } filling{view_};
     view_.listFillBegin(table_.noteCount() + 1, textBytes);
-    for (std::int16_t i = 0; i < table_.noteCount(); ++i) view_.listAppend(table_.at(i).title);
+    // The titles go through one buffer: the notes read keep referring to the file's bytes.
+    std::string title;
+    for (std::int16_t i = 0; i < table_.noteCount(); ++i) {
+        title.assign(table_.title(i));
+        view_.listAppend(title);
+    }
 
     started_ = true;
     currentIndex_ = table_.noteCount();
@@ -318,10 +323,12 @@ bool NotesController::queryClose() {
 
 void NotesController::showNote(std::int16_t p) {
     if (p < 0 || p >= table_.noteCount()) return;
-    const Note& note = table_.at(p);
-    fields_.title = note.title;
-    fields_.date = note.date;
-    fields_.body = note.body;
+    // Copied without handing the note out: one only looked at stays as it was read.
+    Note note;
+    table_.copyNote(p, note);
+    fields_.title = std::move(note.title);
+    fields_.date = std::move(note.date);
+    fields_.body = std::move(note.body);
     view_.listSelect(p);
     view_.showField(Field::Body, fields_.body);
     view_.showField(Field::Date, fields_.date);
