@@ -25,6 +25,11 @@ void appendSpan(std::string& out, const char* from, const char* to) {
 
 bool isStopByte(char c) { return c == '\0' || c == '\x1A'; }
 
+// Whether the escape at p stands for the 0xB0 terminator or a stop byte.
+bool isEscapedByWriter(const char* p) {
+    return p[1] == 'B' ? p[2] == '0' : p[1] == '0' ? p[2] == '0' : p[1] == '1' && p[2] == 'A';
+}
+
 // C's strtok over the file's text, with the delimiter sets the reader
 // alternates (a line feed for dates and titles, 0xB0 for bodies), run on the
 // bytes on disk themselves: a CR LF pair is the line feed it reads as, and
@@ -65,8 +70,8 @@ public:
 
     // The next body as stored, whether it holds neither a line feed nor the
     // escape byte, and where its record ends when the writer writes it as it
-    // stands: nothing skipped before it, no escape byte, every line feed
-    // after a CR, and 0xB0 CR LF after it. Null otherwise.
+    // stands: nothing skipped before it, only escapes the writer makes, every
+    // line feed after a CR, and 0xB0 CR LF after it. Null otherwise.
     bool nextBody(std::string_view& body, bool& plain, const char*& recordEnd) {
         const char* const before = p_;
         while (p_ < end_ && *p_ == kTerminator) ++p_;
@@ -88,7 +93,9 @@ public:
                 if (at == start || at[-1] != '\r') asWritten = false;
             } else if (*at == kEscape) {
                 plain = false;
-                asWritten = false;
+                // The writer escapes only the bytes a body cannot hold (and an
+                // escape byte, where it depends on what follows: left to it).
+                if (!startsEscape(at, end_) || !isEscapedByWriter(at)) asWritten = false;
             }
         }
         recordEnd = asWritten && at < end_ && dataEnd_ - at >= 3 && at[1] == '\r' && at[2] == '\n' ? at + 3 : nullptr;

@@ -444,7 +444,7 @@ TEST_F(NotesSave, ChangeIsStillWritten) {
     // After an edit elsewhere, records read with bare line feeds, an escape
     // or a blank line are written as the writer writes them; and a note
     // changed after the save that wrote it is written again.
-    writeBytes("notes.txt", "1\r\nKept\r\nk\r\r\nk\xB0\r\n2\nBare\nb\nb\xB0\n\r\n3\r\nEscape\r\n\x10" "41\xB0\r\n"
+    writeBytes("notes.txt", "1\r\nKept\r\nk\r\r\n\x10" "B0k\xB0\r\n2\nBare\nb\nb\xB0\n\r\n3\r\nEscape\r\n\x10" "41\xB0\r\n"
                             "4\r\nEdited\r\ne\xB0\r\n5\r\n\r\nBlank\r\nx\xB0\r\n");
     NotesStore mixer(*real, fixedToday);
     NoteTable mixed;
@@ -452,7 +452,7 @@ TEST_F(NotesSave, ChangeIsStillWritten) {
     Note& edited = mixed.at(3);
     edited.body = "E";
     EXPECT_EQ(mixer.save(mixed, 5).result, SaveResult::Saved);
-    const std::string rewritten = "1\r\nKept\r\nk\r\r\nk\xB0\r\n2\r\nBare\r\nb\r\nb\xB0\r\n3\r\nEscape\r\nA\xB0\r\n";
+    const std::string rewritten = "1\r\nKept\r\nk\r\r\n\x10" "B0k\xB0\r\n2\r\nBare\r\nb\r\nb\xB0\r\n3\r\nEscape\r\nA\xB0\r\n";
     EXPECT_EQ(printable(readBytes("notes.txt")), printable(rewritten + "4\r\nEdited\r\nE\xB0\r\n5\r\nBlank\r\nx\xB0\r\n"));
     EXPECT_EQ(mixer.save(mixed, 5).result, SaveResult::Unchanged);
     edited.body = "F";
