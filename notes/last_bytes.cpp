@@ -31,7 +31,7 @@ private:
 void LastBytes::forget() {
     kind_ = Kind::None;
     read_.reset();
-    written_.clear();
+    written_ = NoteTable();
     writtenTodays_.clear();
     size_ = 0;
     digested_ = false;
@@ -51,10 +51,10 @@ void LastBytes::setEmpty() {
 
 void LastBytes::setWritten(const NoteTable& table, std::int16_t n, std::vector<std::string> todays, std::uint64_t size,
                            const Digest& digest) {
-    // Made before anything is dropped, so that a failure leaves what was known.
-    NoteTable written(table);
+    // The notes last written go first: two copies of the table's entries are
+    // never held at once. Should the copy fail, nothing is known.
     forget();
-    written_ = std::move(written);
+    written_ = table;
     kind_ = Kind::Written;
     writtenCount_ = n;
     writtenTodays_ = std::move(todays);
