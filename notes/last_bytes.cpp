@@ -49,8 +49,8 @@ void LastBytes::setEmpty() {
     kind_ = Kind::Empty;
 }
 
-void LastBytes::setWritten(const NoteTable& table, std::int16_t n, std::vector<std::string> todays, std::uint64_t size,
-                           const Digest& digest) {
+void LastBytes::setWritten(const NoteTable& table, std::int16_t n, std::vector<std::string> todays,
+                           std::uint64_t size) {
     // The notes last written go first: two copies of the table's entries are
     // never held at once. Should the copy fail, nothing is known.
     forget();
@@ -59,13 +59,19 @@ void LastBytes::setWritten(const NoteTable& table, std::int16_t n, std::vector<s
     writtenCount_ = n;
     writtenTodays_ = std::move(todays);
     size_ = size;
-    digest_ = digest;
-    digested_ = true;
 }
 
 Digest LastBytes::digest() {
     if (!digested_) {
-        digest_ = kind_ == Kind::Read ? digestOf(read_->data(), read_->size()) : digestOf("", 0);
+        struct Digesting : ByteSink {
+            Digester digester;
+            bool take(const char* data, std::size_t size) override {
+                digester.add(data, size);
+                return true;
+            }
+        } digesting;
+        replay(digesting);
+        digest_ = digesting.digester.finish();
         digested_ = true;
     }
     return digest_;

@@ -22,12 +22,12 @@ public:
     // A file that is known to hold no bytes.
     void setEmpty();
     // The first n entries of `table` were written, with `todays` for its
-    // empty dates in order, as `size` bytes with `digest`.
-    void setWritten(const NoteTable& table, std::int16_t n, std::vector<std::string> todays, std::uint64_t size,
-                    const Digest& digest);
+    // empty dates in order, as `size` bytes.
+    void setWritten(const NoteTable& table, std::int16_t n, std::vector<std::string> todays, std::uint64_t size);
 
     bool known() const { return kind_ != Kind::None; }
     std::uint64_t size() const { return size_; }
+    // Made when first asked for (a journal asks), not by every save.
     Digest digest();
 
     // Whether the first n entries of `table`, with today() asked for each

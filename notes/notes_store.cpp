@@ -500,7 +500,7 @@ SaveOutcome NotesStore::save(const NoteTable& table, std::int16_t n) {
             last_.setEmpty();
         }
         target = saveTarget();
-        Saving saving{table, n, {}, 0, Digest()};
+        Saving saving{table, n, {}, 0};
         FileStamp now;
         if (last_.sameAs(table, n, today_) && files_.stamp(target, now) && now.exists) {
             journalCovered();
@@ -517,16 +517,14 @@ SaveOutcome NotesStore::save(const NoteTable& table, std::int16_t n) {
 }
 
 FileStatus NotesStore::writeNotesTo(File& file, Saving& saving) {
-    // Passes the pieces on as they come, digesting them on the way.
+    // Passes the pieces on as they come.
     struct Writing : ByteSink {
         File& file;
-        Digester digester;
         std::uint64_t size = 0;
         FileStatus status = FileStatus::success();
         explicit Writing(File& to) : file(to) {}
         bool take(const char* data, std::size_t count) override {
             status = file.write(data, count);
-            digester.add(data, count);
             size += count;
             return static_cast<bool>(status);
         }
@@ -539,7 +537,6 @@ FileStatus NotesStore::writeNotesTo(File& file, Saving& saving) {
                },
                writing);
     saving.size = writing.size;
-    saving.digest = writing.digester.finish();
     return writing.status;
 }
 
@@ -689,7 +686,7 @@ SaveOutcome NotesStore::saved(FileStamp written, const Saving& saving) {
         written.size = saving.size;
     }
     try {
-        last_.setWritten(saving.table, saving.n, saving.todays, saving.size, saving.digest);
+        last_.setWritten(saving.table, saving.n, saving.todays, saving.size);
     } catch (const std::bad_alloc&) {
         // Saved all the same: the next save then writes whatever it has.
         last_.forget();

@@ -173,7 +173,6 @@ private:
         // The dates that stood in for empty ones, in order.
         std::vector<std::string> todays;
         std::uint64_t size = 0;
-        Digest digest;
     };
     // The save's bytes, written to `file` as they are made.
     FileStatus writeNotesTo(File& file, Saving& saving);
