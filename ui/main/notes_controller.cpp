@@ -142,9 +142,13 @@ bool NotesController::showsPendingNote() const {
 void NotesController::commitShownNote() {
     view_.readField(Field::Date, fields_.date);
     view_.readField(Field::Body, fields_.body);
-    Note& shown = table_.at(currentIndex_);
-    if (assign(shown.date, fields_.date)) changed_ = true;
-    if (assign(shown.body, fields_.body)) changed_ = true;
+    // Compared on a copy first: a note only looked at stays as it was read.
+    Note shown;
+    table_.copyNote(currentIndex_, shown);
+    if (shown.date == fields_.date && shown.body == fields_.body) return;
+    Note& note = table_.at(currentIndex_);
+    if (assign(note.date, fields_.date)) changed_ = true;
+    if (assign(note.body, fields_.body)) changed_ = true;
 }
 
 void NotesController::startNotes() {
@@ -362,7 +366,7 @@ void NotesController::retitle() {
     view_.listDelete(currentIndex_);
     view_.listInsert(currentIndex_, fields_.title);
     view_.listSelect(currentIndex_);
-    if (table_.at(currentIndex_).title != fields_.title) {
+    if (table_.title(currentIndex_) != fields_.title) {
         places_.retitling(currentIndex_, table_.at(currentIndex_).title);
         table_.at(currentIndex_).title = fields_.title;
         changed_ = true;
