@@ -51,10 +51,18 @@ void LastBytes::setEmpty() {
 
 void LastBytes::setWritten(const NoteTable& table, std::int16_t n, std::vector<std::string> todays,
                            std::uint64_t size) {
-    // The notes last written go first: two copies of the table's entries are
-    // never held at once. Should the copy fail, nothing is known.
-    forget();
-    written_ = table;
+    // Copied over the notes written before, in their storage: two copies of
+    // the table's entries are never held at once. Should the copy fail,
+    // nothing is known.
+    kind_ = Kind::None;
+    read_.reset();
+    digested_ = false;
+    try {
+        written_ = table;
+    } catch (...) {
+        forget();
+        throw;
+    }
     kind_ = Kind::Written;
     writtenCount_ = n;
     writtenTodays_ = std::move(todays);

@@ -28,10 +28,21 @@ NoteTable::NoteTable(const NoteTable& other)
 }
 
 NoteTable& NoteTable::operator=(const NoteTable& other) {
-    if (this != &other) {
-        NoteTable copy(other);
-        *this = std::move(copy);
+    if (this == &other) return *this;
+    // Into the entries' storage as it is, so that a table copied again and
+    // again (the notes last saved) takes no new memory each time.
+    clear();
+    try {
+        entries_.reserve(other.entries_.size());
+        for (const Entry& entry : other.entries_) entries_.push_back(copyOf(entry));
+        source_ = other.source_;
+        unreadText = other.unreadText;
+        stopTail = other.stopTail;
+    } catch (...) {
+        clear();
+        throw;
     }
+    count_ = other.count_;
     return *this;
 }
 
