@@ -82,6 +82,8 @@ public:
     bool appendNote();
     // Puts a note read from `source()` at the end (the table must not be full).
     void appendRead(const ReadFields& fields);
+    // Room for this many entries in all, taken at once.
+    void reserve(std::size_t entries) { entries_.reserve(entries); }
     // The bytes read notes refer to; they live while any entry does.
     void setSource(SharedBytes bytes) { source_ = std::move(bytes); }
     const SharedBytes& source() const { return source_; }

@@ -1,5 +1,6 @@
 #include "notes/notes_format.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "notes/body_text.h"
@@ -246,6 +247,11 @@ void parseNotes(SharedBytes diskBytes, NoteTable& table) {
     table.clear();
     table.setSource(diskBytes);
     const std::string& bytes = *diskBytes;
+    // Storage for the entries at once rather than grown step by step, each
+    // step new memory to touch and a copy: records are seldom this short,
+    // and storage never touched costs no working set.
+    const std::size_t kShortRecord = 32;
+    table.reserve(std::min<std::size_t>(kMaxNotesRead, bytes.size() / kShortRecord + 1));
     Tokenizer tokens(bytes.data(), bytes.size());
     ReadFields fields;
     bool skipped = false;
