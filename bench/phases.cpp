@@ -182,7 +182,7 @@ struct WideTitles {
         for (std::int16_t i = 0; i < table.noteCount(); ++i) {
             const std::string title = i + 1 == table.noteCount()
                                           ? std::string("<New>")
-                                          : std::string(table.at(i).title.data(), table.at(i).title.size());
+                                          : std::string(table.title(i));
             std::wstring wide(title.size(), L'\0');
             const int units = title.empty() ? 0
                                             : MultiByteToWideChar(CP_ACP, 0, title.data(), static_cast<int>(title.size()),

@@ -37,6 +37,10 @@ std::string roundTripProblem(const std::string& bytes) {
     if (written.compare(notesEnd, std::string::npos, first.stopTail) != 0) return "kept bytes not at the end";
     if (written.find('\x1A') < notesEnd) return "0x1A written";
     if (written.find('\0') < notesEnd) return "NUL written";
+    // Records written as they were read must be what the writer makes of their notes.
+    NoteTable handedOut(first);
+    for (std::int16_t i = 0; i < handedOut.noteCount(); ++i) handedOut.at(i);
+    if (formatNotes(handedOut, handedOut.noteCount(), fixedToday) != written) return "record kept unlike the writer";
 
     NoteTable second;
     parseNotes(written, second);

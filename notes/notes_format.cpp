@@ -1,7 +1,10 @@
 #include "notes/notes_format.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "notes/body_text.h"
+#include "notes/notes_writer.h"
 #include "notes/text_mode.h"
 
 namespace scriblet {
@@ -9,25 +12,11 @@ namespace scriblet {
 namespace {
 
 const char kTerminator = '\xB0';
-// Starts an escape in a body: it and two upper-case hex digits stand for the
-// byte with that value. None of the format's delimiters and stop bytes, and
-// no typed text, contains it.
-const char kEscape = '\x10';
-const char* const kEmptyBody = "<empty>";
 // Stands in for today's date when the clock cannot be read: an empty date
 // would shift every later field of the file by one.
 const char* const kUnknownDate = "000000";
 
-bool isUpperHex(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'F'); }
-
-int hexValue(char c) { return c <= '9' ? c - '0' : c - 'A' + 10; }
-
 const char kHexDigits[] = "0123456789ABCDEF";
-
-// Whether the escape byte at p (before end) starts an escape.
-bool startsEscape(const char* p, const char* end) {
-    return end - p >= 3 && isUpperHex(p[1]) && isUpperHex(p[2]);
-}
 
 // Appends the bytes from `from` up to `to` (by length: the iterator form
 // goes the long way round through replace).
@@ -37,34 +26,9 @@ void appendSpan(std::string& out, const char* from, const char* to) {
 
 bool isStopByte(char c) { return c == '\0' || c == '\x1A'; }
 
-// A body token as the plain rules give it, from its bytes on disk: each CR LF
-// reads as LF, and its escapes are decoded; exactly "<empty>" is the empty
-// body. `plain`: the token holds neither a line feed nor the escape byte.
-void decodeBody(const char* token, const char* end, bool plain, std::string& body) {
-    const std::size_t length = static_cast<std::size_t>(end - token);
-    if (plain) {
-        if (length == std::strlen(kEmptyBody) && std::memcmp(token, kEmptyBody, length) == 0) body.clear();
-        else body.assign(token, length);
-        return;
-    }
-    body.clear();
-    body.reserve(length);
-    const char* p = token;
-    for (const char* at = p;; ++at) {
-        at = nextControlOrDegree(at, end);
-        if (at == end) break;
-        if (*at == '\n') {
-            appendSpan(body, p, at > p && at[-1] == '\r' ? at - 1 : at);
-            body.push_back('\n');
-            p = at + 1;
-        } else if (*at == kEscape && startsEscape(at, end)) {
-            appendSpan(body, p, at);
-            body.push_back(static_cast<char>(hexValue(at[1]) * 16 + hexValue(at[2])));
-            p = at + 3;
-            at += 2;
-        }
-    }
-    appendSpan(body, p, end);
+// Whether the escape at p stands for the 0xB0 terminator or a stop byte.
+bool isEscapedByWriter(const char* p) {
+    return p[1] == 'B' ? p[2] == '0' : p[1] == '0' ? p[2] == '0' : p[1] == '1' && p[2] == 'A';
 }
 
 // C's strtok over the file's text, with the delimiter sets the reader
@@ -73,10 +37,14 @@ void decodeBody(const char* token, const char* end, bool plain, std::string& bod
 // the first NUL or 0x1A ends the data. One pass, no copy of the text.
 class Tokenizer {
 public:
-    Tokenizer(const char* data, std::size_t size) : p_(data), end_(data + size) {}
+    Tokenizer(const char* data, std::size_t size) : p_(data), end_(data + size), dataEnd_(end_) {}
 
-    bool nextLine(std::string& token) {
+    // The next date or title: its bytes, whether line breaks were skipped
+    // before it, and whether a CR LF (not a bare LF or the end) ended it.
+    bool nextLine(std::string_view& token, bool& skipped, bool& crLf) {
+        const char* const before = p_;
         skipLineBreaks();
+        skipped = p_ != before;
         if (p_ == end_) return false;
         const char* const start = p_;
         const char* at = start;
@@ -96,19 +64,24 @@ public:
         } else {
             p_ = at;
         }
-        token.clear();
-        appendSpan(token, start, tokenEnd);
+        crLf = tokenEnd != at;
+        token = std::string_view(start, static_cast<std::size_t>(tokenEnd - start));
         return true;
     }
 
-    // The next body, decoded.
-    bool nextBody(std::string& body) {
+    // The next body as stored, whether it holds neither a line feed nor the
+    // escape byte, and where its record ends when the writer writes it as it
+    // stands: nothing skipped before it, only escapes the writer makes, every
+    // line feed after a CR, and 0xB0 CR LF after it. Null otherwise.
+    bool nextBody(std::string_view& body, bool& plain, const char*& recordEnd) {
+        const char* const before = p_;
         while (p_ < end_ && *p_ == kTerminator) ++p_;
         if (p_ < end_ && isStopByte(*p_)) end_ = p_;
         if (p_ == end_) return false;
         const char* const start = p_;
         const char* at = start;
-        bool plain = true;
+        plain = true;
+        bool asWritten = p_ == before;
         for (;; ++at) {
             at = nextControlOrDegree(at, end_);
             if (at == end_ || *at == kTerminator) break;
@@ -116,10 +89,19 @@ public:
                 end_ = at;
                 break;
             }
-            if (*at == '\n' || *at == kEscape) plain = false;
+            if (*at == '\n') {
+                plain = false;
+                if (at == start || at[-1] != '\r') asWritten = false;
+            } else if (*at == kEscape) {
+                plain = false;
+                // The writer escapes only the bytes a body cannot hold (and an
+                // escape byte, where it depends on what follows: left to it).
+                if (!startsEscape(at, end_) || !isEscapedByWriter(at)) asWritten = false;
+            }
         }
+        recordEnd = asWritten && at < end_ && dataEnd_ - at >= 3 && at[1] == '\r' && at[2] == '\n' ? at + 3 : nullptr;
         p_ = at == end_ ? at : at + 1;
-        decodeBody(start, at, plain, body);
+        body = std::string_view(start, static_cast<std::size_t>(at - start));
         return true;
     }
 
@@ -153,6 +135,7 @@ private:
 
     const char* p_;
     const char* end_;
+    const char* const dataEnd_;
 };
 
 // Bytes that a title or date cannot carry.
@@ -239,23 +222,19 @@ void appendTail(std::string& out, const NoteTable& table) {
     out += table.stopTail;
 }
 
-std::size_t estimatedSize(const NoteTable& table, std::int16_t n) {
-    std::size_t estimate = table.unreadText.size() + table.unreadText.size() / 16 + table.stopTail.size();
-    for (std::int16_t i = 0; i < n && i < table.noteCount(); ++i) {
-        const Note& note = table.at(i);
-        const std::size_t fields = note.title.size() + note.date.size() + note.body.size();
-        estimate += fields + fields / 16 + 32;
-    }
-    return estimate;
-}
-
 void formatNotes(const NoteTable& table, std::int16_t n, const std::function<std::string()>& today,
                  std::string& out) {
-    if (n > table.noteCount()) n = table.noteCount();
     out.clear();
-    out.reserve(estimatedSize(table, n));
-    for (std::int16_t i = 0; i < n; ++i) appendRecord(out, table.at(i), today);
-    appendTail(out, table);
+    if (const SharedBytes& source = table.source()) out.reserve(source->size());
+    struct Appending : ByteSink {
+        std::string& out;
+        explicit Appending(std::string& to) : out(to) {}
+        bool take(const char* data, std::size_t size) override {
+            out.append(data, size);
+            return true;
+        }
+    } appending(out);
+    writeNotes(table, n, today, appending);
 }
 
 std::string formatNotes(const NoteTable& table, std::int16_t n, const std::function<std::string()>& today) {
@@ -264,20 +243,41 @@ std::string formatNotes(const NoteTable& table, std::int16_t n, const std::funct
     return out;
 }
 
-void parseNotes(const std::string& diskBytes, NoteTable& table) {
+void parseNotes(SharedBytes diskBytes, NoteTable& table) {
     table.clear();
-    Tokenizer tokens(diskBytes.data(), diskBytes.size());
-    std::string field;
-    while (table.noteCount() < kMaxNotesRead && tokens.nextLine(field)) {
-        table.appendNote();
-        Note& note = table.at(static_cast<std::int16_t>(table.noteCount() - 1));
-        note.date.swap(field);
-        if (tokens.nextLine(field)) note.title.swap(field);
-        if (tokens.nextBody(field)) note.body.swap(field);
-        field.clear();
+    table.setSource(diskBytes);
+    const std::string& bytes = *diskBytes;
+    // Storage for the entries at once rather than grown step by step, each
+    // step new memory to touch and a copy: records are seldom this short,
+    // and storage never touched costs no working set.
+    const std::size_t kShortRecord = 32;
+    table.reserve(std::min<std::size_t>(kMaxNotesRead, bytes.size() / kShortRecord + 1));
+    Tokenizer tokens(bytes.data(), bytes.size());
+    ReadFields fields;
+    bool skipped = false;
+    bool crLf = false;
+    while (table.noteCount() < kMaxNotesRead && tokens.nextLine(fields.date, skipped, crLf)) {
+        // Whether the record so far is what the writer writes for it.
+        bool asWritten = crLf;
+        fields.title = std::string_view();
+        fields.body = std::string_view();
+        fields.plainBody = true;
+        const char* recordEnd = nullptr;
+        if (tokens.nextLine(fields.title, skipped, crLf)) {
+            asWritten = asWritten && !skipped && crLf;
+            tokens.nextBody(fields.body, fields.plainBody, recordEnd);
+        }
+        fields.record = asWritten && recordEnd
+                            ? std::string_view(fields.date.data(), static_cast<std::size_t>(recordEnd - fields.date.data()))
+                            : std::string_view();
+        table.appendRead(fields);
     }
     if (table.noteCount() == kMaxNotesRead) table.unreadText = tokens.rest();
-    table.stopTail.assign(tokens.end(), diskBytes.data() + diskBytes.size());
+    table.stopTail.assign(tokens.end(), bytes.data() + bytes.size());
+}
+
+void parseNotes(const std::string& diskBytes, NoteTable& table) {
+    parseNotes(std::make_shared<const std::string>(diskBytes), table);
 }
 
 bool isUtf16(const std::string& diskBytes) {

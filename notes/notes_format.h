@@ -26,15 +26,15 @@ void appendRecord(std::string& out, const Note& note, const std::function<std::s
 // What follows the notes: the text kept beyond the table, then the bytes
 // kept from a stop byte on.
 void appendTail(std::string& out, const NoteTable& table);
-// About how many bytes the first n entries and the tail take.
-std::size_t estimatedSize(const NoteTable& table, std::int16_t n);
-
 // The file's bytes for the first n entries of the table and its tail.
 void formatNotes(const NoteTable& table, std::int16_t n, const std::function<std::string()>& today,
                  std::string& out);
 std::string formatNotes(const NoteTable& table, std::int16_t n, const std::function<std::string()>& today);
 
-// The table for a file's bytes, as every reader of the plain format splits them.
+// The table for a file's bytes, as every reader of the plain format splits
+// them. The table's notes refer to the bytes (and keep them) until handed out.
+void parseNotes(SharedBytes diskBytes, NoteTable& table);
+// The same for bytes the table gets a copy of.
 void parseNotes(const std::string& diskBytes, NoteTable& table);
 
 // Whether the bytes begin as UTF-16 text does (FF FE or FE FF), which is not

@@ -36,9 +36,6 @@ const int kLongRetries = 20;
 const int kRetryPauseMs = 100;
 // Files are read and compared in pieces of this size.
 const std::size_t kPiece = 1u << 20;
-// Bytes formatted for a comparison are compared this many at a time, so
-// that a save with nothing new never holds a second copy of the file.
-const std::size_t kCompareRun = 1u << 16;
 
 template <class Operation>
 FileStatus withRetries(FileSystem& files, int retries, bool retryDenied, Operation operation) {
@@ -162,30 +159,48 @@ FileStatus readFile(FileSystem& files, const std::string& name, std::string& byt
     return file->close();
 }
 
-// Reads a file piece by piece, digesting it and comparing it with `expected`
-// (when given), so that no second copy of it is ever held.
-FileStatus scanFile(FileSystem& files, const std::string& name, const std::string* expected, Digest& digest,
+// Reads a file piece by piece, digesting it and comparing it with the bytes
+// `expected` makes (when given), so that no second copy of it is ever held.
+FileStatus scanFile(FileSystem& files, const std::string& name, const LastBytes* expected, Digest& digest,
                     bool& equal) {
     std::unique_ptr<File> file;
     FileStatus status = withRetries(files, kSaveRetries, false, [&] { return files.openRead(name, file); });
     if (!status) return status;
-    Digester digester;
-    std::string piece(kPiece, '\0');
-    std::size_t at = 0;
-    equal = expected != nullptr;
-    for (;;) {
-        std::size_t got = 0;
-        status = file->read(&piece[0], piece.size(), got);
-        if (!status) return status;
-        digester.add(piece.data(), got);
-        if (equal) {
-            equal = got <= expected->size() - at && std::memcmp(piece.data(), expected->data() + at, got) == 0;
-            at += got;
+    // Reads as many bytes as it takes and compares them.
+    struct Reading : ByteSink {
+        File& file;
+        Digester digester;
+        std::string piece = std::string(kPiece, '\0');
+        FileStatus status = FileStatus::success();
+        bool atEnd = false;
+        explicit Reading(File& from) : file(from) {}
+        bool take(const char* data, std::size_t size) override {
+            while (size > 0) {
+                const std::size_t want = std::min(size, kPiece);
+                std::size_t got = 0;
+                status = file.read(&piece[0], want, got);
+                if (!status) return false;
+                digester.add(piece.data(), got);
+                atEnd = got < want;
+                if (atEnd || std::memcmp(piece.data(), data, got) != 0) return false;
+                data += got;
+                size -= got;
+            }
+            return true;
         }
-        if (got < piece.size()) break;
+    } reading(*file);
+    equal = expected != nullptr && expected->replay(reading);
+    if (!reading.status) return reading.status;
+    // The rest is digested; a byte beyond the expected ones makes them differ.
+    while (!reading.atEnd) {
+        std::size_t got = 0;
+        status = file->read(&reading.piece[0], kPiece, got);
+        if (!status) return status;
+        reading.digester.add(reading.piece.data(), got);
+        if (got > 0) equal = false;
+        reading.atEnd = got < kPiece;
     }
-    equal = equal && at == expected->size();
-    digest = digester.finish();
+    digest = reading.digester.finish();
     return file->close();
 }
 
@@ -247,8 +262,7 @@ FileStatus NotesStore::takeLock(const std::string& pathInFolder, std::unique_ptr
 ReadOutcome NotesStore::read(NoteTable& table) {
     table.clear();
     journalBase_.reset();
-    lastBytes_.clear();
-    lastKnown_ = false;
+    last_.forget();
     disk_ = DiskState();
     seenChange_.reset();
 
@@ -265,8 +279,10 @@ ReadOutcome NotesStore::read(NoteTable& table) {
     if (!status) return notOpened(errorFor(kNotesFileName, status));
     // A file too large for memory is one that cannot be read.
     try {
-        std::string bytes;
-        status = readAll(*file, bytes);
+        // The notes read refer to these bytes until they are changed.
+        const auto read = std::make_shared<std::string>();
+        const std::string& bytes = *read;
+        status = readAll(*file, *read);
         if (!status) return notOpened(errorFor(kNotesFileName, status));
         FileStamp stamp;
         if (!file->stamp(stamp)) {
@@ -282,17 +298,15 @@ ReadOutcome NotesStore::read(NoteTable& table) {
             outcome.result = ReadResult::NotNotesEncoding;
             return outcome;
         }
-        parseNotes(bytes, table);
+        parseNotes(read, table);
         disk_.known = true;
         disk_.stamp = stamp;
-        lastBytes_.swap(bytes);
-        lastKnown_ = true;
-        outcome.result = lastBytes_.empty() ? ReadResult::OpenedEmpty : ReadResult::OpenedWithData;
+        last_.setRead(read);
+        outcome.result = bytes.empty() ? ReadResult::OpenedEmpty : ReadResult::OpenedWithData;
         return outcome;
     } catch (const std::bad_alloc&) {
         table.clear();
-        lastBytes_.clear();
-        lastKnown_ = false;
+        last_.forget();
         disk_ = DiskState();
         return notOpened(errorFor(kNotesFileName, FileStatus::failure(FileErrorCause::Generic)));
     }
@@ -394,33 +408,9 @@ std::string NotesStore::keepVisibly(const std::string& path, const std::string& 
     return path;
 }
 
-NotesStore::Prefix NotesStore::samePrefix(const NoteTable& table, std::int16_t n) {
-    Prefix prefix;
-    if (!lastKnown_) return prefix;
-    if (n > table.noteCount()) n = table.noteCount();
-    std::string run;
-    run.reserve(kCompareRun * 2);
-    // Whether the run equals the last bytes from `at` on.
-    const auto equalAt = [&](std::size_t at) {
-        return run.size() <= lastBytes_.size() - at &&
-               std::memcmp(run.data(), lastBytes_.data() + at, run.size()) == 0;
-    };
-    for (std::int16_t i = 0; i < n; ++i) {
-        appendRecord(run, table.at(i), today_);
-        if (run.size() < kCompareRun && i + 1 < n) continue;
-        if (!equalAt(prefix.bytes)) return prefix;
-        prefix.bytes += run.size();
-        prefix.notes = static_cast<std::int16_t>(i + 1);
-        run.clear();
-    }
-    appendTail(run, table);
-    prefix.all = equalAt(prefix.bytes) && prefix.bytes + run.size() == lastBytes_.size();
-    return prefix;
-}
-
 bool NotesStore::wouldChange(const NoteTable& table, std::int16_t n) {
     try {
-        return !samePrefix(table, n).all;
+        return !last_.sameAs(table, n, today_);
     } catch (const std::bad_alloc&) {
         return true;
     }
@@ -441,7 +431,7 @@ FileStatus NotesStore::compareWithDisk(const std::string& target, OnDisk& found)
     // Size, last write and identity cannot tell: the bytes do.
     Digest digest;
     bool equal = false;
-    status = scanFile(files_, target, lastKnown_ ? &lastBytes_ : nullptr, digest, equal);
+    status = scanFile(files_, target, last_.known() ? &last_ : nullptr, digest, equal);
     if (!status) return status;
     const bool same = disk_.foreign ? digest == disk_.digest : equal;
     found = same ? OnDisk::Known : OnDisk::Changed;
@@ -491,9 +481,8 @@ void NotesStore::answerChangedFile(bool saveOver) {
     }
     sideChosen_ = true;
     // The reserved side file is empty; every later save goes there.
-    lastBytes_.clear();
-    lastBytes_.shrink_to_fit();
-    lastKnown_ = sideReserved_;
+    if (sideReserved_) last_.setEmpty();
+    else last_.forget();
     disk_ = DiskState();
     seenChange_.reset();
 }
@@ -508,34 +497,47 @@ SaveOutcome NotesStore::save(const NoteTable& table, std::int16_t n) {
             if (!sideReserved_) {
                 return failed(errorFor(sideFailure_.value_or(FileStatus::failure(FileErrorCause::Generic))));
             }
-            lastKnown_ = true;
+            last_.setEmpty();
         }
         target = saveTarget();
-        const Prefix same = samePrefix(table, n);
+        Saving saving{table, n, {}, 0};
         FileStamp now;
-        if (same.all && files_.stamp(target, now) && now.exists) {
+        if (last_.sameAs(table, n, today_) && files_.stamp(target, now) && now.exists) {
             journalCovered();
             return outcomeOf(SaveResult::Unchanged);
         }
-        // The notes that make the same bytes as before are copied, not made again.
-        saveBuffer_.clear();
-        saveBuffer_.reserve(estimatedSize(table, n));
-        saveBuffer_.append(lastBytes_, 0, same.bytes);
-        for (std::int16_t i = same.notes; i < n && i < table.noteCount(); ++i) appendRecord(saveBuffer_, table.at(i), today_);
-        appendTail(saveBuffer_, table);
-        SaveOutcome outcome = writeBytes(target);
-        // The memory the save was made in goes; the next save needs it only
-        // when it has something new.
-        std::string().swap(saveBuffer_);
-        return outcome;
+        return writeBytes(target, saving);
     } catch (...) {
     }
     try {
-        std::string().swap(saveBuffer_);
         dropOwnFiles(target);
     } catch (...) {
     }
     return failed(errorFor(FileStatus::failure(FileErrorCause::Generic)));
+}
+
+FileStatus NotesStore::writeNotesTo(File& file, Saving& saving) {
+    // Passes the pieces on as they come.
+    struct Writing : ByteSink {
+        File& file;
+        std::uint64_t size = 0;
+        FileStatus status = FileStatus::success();
+        explicit Writing(File& to) : file(to) {}
+        bool take(const char* data, std::size_t count) override {
+            status = file.write(data, count);
+            size += count;
+            return static_cast<bool>(status);
+        }
+    } writing(file);
+    saving.todays.clear();
+    writeNotes(saving.table, saving.n,
+               [&] {
+                   saving.todays.push_back(today_());
+                   return saving.todays.back();
+               },
+               writing);
+    saving.size = writing.size;
+    return writing.status;
 }
 
 void NotesStore::dropOwnFiles(const std::string& target) {
@@ -574,7 +576,7 @@ FileStatus NotesStore::renameUnique(const std::string& from, const std::string& 
     return FileStatus::failure(FileErrorCause::AlreadyExists);
 }
 
-SaveOutcome NotesStore::writeBytes(const std::string& target) {
+SaveOutcome NotesStore::writeBytes(const std::string& target, Saving& saving) {
     std::unique_ptr<FolderLock> lock;
     FileStatus status = takeLock(target, lock);
     // Where no lock can be made, no file can be: the save goes in place.
@@ -606,9 +608,9 @@ SaveOutcome NotesStore::writeBytes(const std::string& target) {
             if (!status) return failed(errorFor(status));
             return outcomeOf(SaveResult::InPlaceAhead);
         }
-        return writeInPlace(target);
+        return writeInPlace(target, saving);
     }
-    status = temp->write(saveBuffer_.data(), saveBuffer_.size());
+    status = writeNotesTo(*temp, saving);
     if (status) status = temp->flush();
     const FileStatus closed = temp->close();
     temp.reset();
@@ -631,10 +633,10 @@ SaveOutcome NotesStore::writeBytes(const std::string& target) {
         return failed(errorFor(status));
     }
     ownComplete_.clear();
-    return saved(written);
+    return saved(written, saving);
 }
 
-SaveOutcome NotesStore::writeInPlace(const std::string& target) {
+SaveOutcome NotesStore::writeInPlace(const std::string& target, Saving& saving) {
     // Held without sharing for the whole rewrite: where no lock file can be
     // made, this stands in for it.
     std::unique_ptr<File> file;
@@ -646,12 +648,15 @@ SaveOutcome NotesStore::writeInPlace(const std::string& target) {
     FileStamp now;
     if (disk_.known && !(file->stamp(now) && sameFileState(now, disk_.stamp))) {
         const Digest digest = digestOf(old.data(), old.size());
-        if (disk_.foreign ? digest != disk_.digest : !(lastKnown_ && old == lastBytes_)) {
+        if (disk_.foreign ? digest != disk_.digest : !last_.sameAs(old)) {
             seeChange(now, digest);
             return outcomeOf(SaveResult::ChangedElsewhere);
         }
     }
-    status = rewrite(*file, saveBuffer_);
+    status = file->rewind();
+    if (status) status = writeNotesTo(*file, saving);
+    if (status) status = file->truncate();
+    if (status) status = file->flush();
     if (!status) {
         // The old bytes go back, so that only a stop in between can damage the file.
         rewrite(*file, old);
@@ -661,7 +666,7 @@ SaveOutcome NotesStore::writeInPlace(const std::string& target) {
     if (!file->stamp(written)) written = FileStamp();
     status = file->close();
     if (!status) return failed(errorFor(status));
-    return saved(written);
+    return saved(written, saving);
 }
 
 void NotesStore::seeChange(const FileStamp& stamp, const Digest& digest) {
@@ -673,15 +678,19 @@ void NotesStore::seeChange(const FileStamp& stamp, const Digest& digest) {
     seenChange_ = seen;
 }
 
-SaveOutcome NotesStore::saved(FileStamp written) {
+SaveOutcome NotesStore::saved(FileStamp written, const Saving& saving) {
     if (!written.exists) {
         // Without the file's identity its bytes decide at the next save.
         written = FileStamp();
         written.exists = true;
-        written.size = saveBuffer_.size();
+        written.size = saving.size;
     }
-    lastBytes_.swap(saveBuffer_);
-    lastKnown_ = true;
+    try {
+        last_.setWritten(saving.table, saving.n, saving.todays, saving.size);
+    } catch (const std::bad_alloc&) {
+        // Saved all the same: the next save then writes whatever it has.
+        last_.forget();
+    }
     disk_ = DiskState();
     disk_.known = true;
     disk_.stamp = written;
@@ -692,12 +701,12 @@ SaveOutcome NotesStore::saved(FileStamp written) {
 
 JournalBase NotesStore::journalBase() {
     // Saves to a file of its own leave nothing to name in notes.txt.
-    if (sideChosen_ || !lastKnown_) return JournalBase();
+    if (sideChosen_ || !last_.known()) return JournalBase();
     if (!journalBase_) {
         JournalBase base;
         base.known = true;
-        base.size = lastBytes_.size();
-        base.digest = digestOf(lastBytes_.data(), lastBytes_.size());
+        base.size = last_.size();
+        base.digest = last_.digest();
         journalBase_ = base;
     }
     return *journalBase_;

@@ -15,6 +15,7 @@
 #include "notes/digest.h"
 #include "notes/file_system.h"
 #include "notes/journal_format.h"
+#include "notes/last_bytes.h"
 #include "notes/local_time.h"
 #include "notes/note_table.h"
 #include "notes/notes_format.h"
@@ -165,23 +166,24 @@ private:
     const std::string& errorName() const;
     FileError errorFor(const FileStatus& status) const;
     FileError errorFor(const std::string& name, const FileStatus& status) const;
-    // How much of what a save of the first n entries writes equals the last
-    // bytes: the first `notes` notes, which make the first `bytes` bytes;
-    // `all` when everything does.
-    struct Prefix {
-        std::int16_t notes = 0;
-        std::size_t bytes = 0;
-        bool all = false;
+    // A save under way: what it writes, and what it wrote.
+    struct Saving {
+        const NoteTable& table;
+        std::int16_t n;
+        // The dates that stood in for empty ones, in order.
+        std::vector<std::string> todays;
+        std::uint64_t size = 0;
     };
-    Prefix samePrefix(const NoteTable& table, std::int16_t n);
+    // The save's bytes, written to `file` as they are made.
+    FileStatus writeNotesTo(File& file, Saving& saving);
     FileStatus compareWithDisk(const std::string& target, OnDisk& found);
-    SaveOutcome writeBytes(const std::string& target);
-    SaveOutcome writeInPlace(const std::string& target);
+    SaveOutcome writeBytes(const std::string& target, Saving& saving);
+    SaveOutcome writeInPlace(const std::string& target, Saving& saving);
     // Another program's file, as found: what a Yes to the question allows saving over.
     void seeChange(const FileStamp& stamp, const Digest& digest);
     // The save's bytes are in the file, whose stamp is `written` (none when
     // it could not be taken).
-    SaveOutcome saved(FileStamp written);
+    SaveOutcome saved(FileStamp written, const Saving& saving);
     FileStatus takeLock(const std::string& pathInFolder, std::unique_ptr<FolderLock>& lock);
     FileStatus createUnique(const std::string& base, const char* suffix, std::unique_ptr<File>& file,
                             std::string& name);
@@ -218,8 +220,7 @@ private:
 
     // The bytes the saves' file holds as this session last read or wrote
     // them: a save with the same bytes has nothing new to write.
-    std::string lastBytes_;
-    bool lastKnown_ = false;
+    LastBytes last_;
     DiskState disk_;
     // The change that the last comparison found, which the user may allow
     // saving over.
@@ -234,8 +235,7 @@ private:
 
     bool inPlaceAllowed_ = false;
 
-    // Where a save makes its bytes, and its own files while it runs.
-    std::string saveBuffer_;
+    // A save's own files while it runs.
     std::string ownIncomplete_;
     std::string ownComplete_;
 

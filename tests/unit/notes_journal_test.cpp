@@ -58,8 +58,10 @@ TEST_F(NotesJournal, RunningCopysJournalIsLeftAloneAndAStoppedOnesIsOfferedOnce)
     ASSERT_TRUE(first->writeJournal(renamed));
     // A second copy saves, so notes.txt is no longer the file the first one's journal names.
     auto second = session(*real);
-    const NoteTable two = makeTable({{"Shopping", "120603", "milk"}, {"Second", "010101", "2"}});
+    NoteTable two = makeTable({{"Shopping", "120603", "milk"}, {"Second", "010101", "2"}});
     ASSERT_EQ(second->save(two, 2).result, SaveResult::Saved);
+    // The journal names the file as saved, whatever changed in memory since.
+    two.at(1).body = "typed since the save";
     const JournalNote pending{-1, "", {"", "", "typed into <New>"}};
     ASSERT_TRUE(second->writeJournal(pending));
     EXPECT_EQ(readBytes(stem + ".journal"), "left");

@@ -440,6 +440,24 @@ TEST_F(NotesSave, ChangeIsStillWritten) {
     read.at(0).body = "MIlk and b-Mc4(g]x";
     EXPECT_EQ(reader.save(read, 1).result, SaveResult::Saved);
     EXPECT_EQ(printable(readBytes("notes.txt")), printable("01\r\nShopping\r\nMIlk and b-Mc4(g]x\xB0\r\n"));
+
+    // After an edit elsewhere, records read with bare line feeds, an escape
+    // or a blank line are written as the writer writes them; and a note
+    // changed after the save that wrote it is written again.
+    writeBytes("notes.txt", "1\r\nKept\r\nk\r\r\n\x10" "B0k\xB0\r\n2\nBare\nb\nb\xB0\n\r\n3\r\nEscape\r\n\x10" "41\xB0\r\n"
+                            "4\r\nEdited\r\ne\xB0\r\n5\r\n\r\nBlank\r\nx\xB0\r\n");
+    NotesStore mixer(*real, fixedToday);
+    NoteTable mixed;
+    ASSERT_EQ(mixer.read(mixed).result, ReadResult::OpenedWithData);
+    Note& edited = mixed.at(3);
+    edited.body = "E";
+    EXPECT_EQ(mixer.save(mixed, 5).result, SaveResult::Saved);
+    const std::string rewritten = "1\r\nKept\r\nk\r\r\n\x10" "B0k\xB0\r\n2\r\nBare\r\nb\r\nb\xB0\r\n3\r\nEscape\r\nA\xB0\r\n";
+    EXPECT_EQ(printable(readBytes("notes.txt")), printable(rewritten + "4\r\nEdited\r\nE\xB0\r\n5\r\nBlank\r\nx\xB0\r\n"));
+    EXPECT_EQ(mixer.save(mixed, 5).result, SaveResult::Unchanged);
+    edited.body = "F";
+    EXPECT_EQ(mixer.save(mixed, 5).result, SaveResult::Saved);
+    EXPECT_EQ(printable(readBytes("notes.txt")), printable(rewritten + "4\r\nEdited\r\nF\xB0\r\n5\r\nBlank\r\nx\xB0\r\n"));
 }
 
 // Files left by saves cut short, with this process's id among them (ids are

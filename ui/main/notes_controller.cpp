@@ -56,9 +56,13 @@ bool NotesController::showsPendingNote() const {
 void NotesController::commitShownNote() {
     view_.readField(Field::Date, fields_.date);
     view_.readField(Field::Body, fields_.body);
-    Note& shown = table_.at(currentIndex_);
-    if (assign(shown.date, fields_.date)) changed_ = true;
-    if (assign(shown.body, fields_.body)) changed_ = true;
+    // Compared on a copy first: a note only looked at stays as it was read.
+    Note shown;
+    table_.copyNote(currentIndex_, shown);
+    if (shown.date == fields_.date && shown.body == fields_.body) return;
+    Note& note = table_.at(currentIndex_);
+    if (assign(note.date, fields_.date)) changed_ = true;
+    if (assign(note.body, fields_.body)) changed_ = true;
 }
 
 void NotesController::startNotes() {
@@ -225,10 +229,12 @@ bool NotesController::queryClose() {
 
 void NotesController::showNote(std::int16_t p) {
     if (p < 0 || p >= table_.noteCount()) return;
-    const Note& note = table_.at(p);
-    fields_.title = note.title;
-    fields_.date = note.date;
-    fields_.body = note.body;
+    // Copied without handing the note out: one only looked at stays as it was read.
+    Note note;
+    table_.copyNote(p, note);
+    fields_.title = std::move(note.title);
+    fields_.date = std::move(note.date);
+    fields_.body = std::move(note.body);
     view_.listSelect(p);
     view_.showField(Field::Body, fields_.body);
     view_.showField(Field::Date, fields_.date);
@@ -262,7 +268,7 @@ void NotesController::retitle() {
     view_.listDelete(currentIndex_);
     view_.listInsert(currentIndex_, fields_.title);
     view_.listSelect(currentIndex_);
-    if (table_.at(currentIndex_).title != fields_.title) {
+    if (table_.title(currentIndex_) != fields_.title) {
         places_.retitling(currentIndex_, table_.at(currentIndex_).title);
         table_.at(currentIndex_).title = fields_.title;
         changed_ = true;

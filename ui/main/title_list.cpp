@@ -64,7 +64,7 @@ void fillTitleList(HWND list, const NoteTable& table) {
 
     // Every title, terminating zero included: the list keeps them as UTF-16.
     std::size_t bytes = std::strlen(kNewEntryText) + 1;
-    for (std::int16_t i = 0; i < titles; ++i) bytes += table.at(i).title.size() + 1;
+    for (std::int16_t i = 0; i < titles; ++i) bytes += table.title(i).size() + 1;
 
     RedrawOff redrawOff(list);
     // The storage for every entry at once, instead of growing entry by entry.
@@ -83,8 +83,8 @@ void fillTitleList(HWND list, const NoteTable& table) {
     // a few entries ahead, while the list takes the ones before it.
     const std::int16_t kAhead = 16;
     for (std::int16_t i = 0; i < titles; ++i) {
-        if (i < titles - kAhead) __builtin_prefetch(table.at(static_cast<std::int16_t>(i + kAhead)).title.data());
-        add(table.at(i).title.data(), table.at(i).title.size());
+        if (i < titles - kAhead) __builtin_prefetch(table.title(static_cast<std::int16_t>(i + kAhead)).data());
+        add(table.title(i).data(), table.title(i).size());
     }
     add(kNewEntryText, std::strlen(kNewEntryText));
 }
