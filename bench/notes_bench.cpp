@@ -148,11 +148,14 @@ void BM_WriteNotes(benchmark::State& state) { saveAsTheWindow(state, true); }
 
 void BM_SaveWithoutChanges(benchmark::State& state) { saveAsTheWindow(state, false); }
 
-void BM_WriteBaseline(benchmark::State& state) {
+// The same bytes written and flushed; `atomic`: written beside the file and
+// put in its place in one step, a save's floor.
+void writeBaseline(benchmark::State& state, bool atomic) {
     prepareFile();
     const std::string bytes = scriblet::formatNotes(realisticTable(), realisticTable().noteCount(), today);
+    const char* const name = atomic ? "baseline.new" : "baseline.txt";
     for (auto _ : state) {
-        const int fd = ::open("baseline.txt", O_WRONLY | O_CREAT | O_TRUNC, 0666);
+        const int fd = ::open(name, O_WRONLY | O_CREAT | O_TRUNC, 0666);
         std::size_t done = 0;
         while (done < bytes.size()) {
             const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
@@ -161,29 +164,14 @@ void BM_WriteBaseline(benchmark::State& state) {
         }
         ::fsync(fd);
         ::close(fd);
+        if (atomic && (done != bytes.size() || ::rename(name, "baseline.txt") != 0)) state.SkipWithError("save failed");
     }
     state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
 }
 
-// A save's floor: the same bytes written beside the file, flushed and put in
-// its place in one step.
-void BM_AtomicSaveBaseline(benchmark::State& state) {
-    prepareFile();
-    const std::string bytes = scriblet::formatNotes(realisticTable(), realisticTable().noteCount(), today);
-    for (auto _ : state) {
-        const int fd = ::open("baseline.new", O_WRONLY | O_CREAT | O_TRUNC, 0666);
-        std::size_t done = 0;
-        while (done < bytes.size()) {
-            const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-            if (n <= 0) break;
-            done += static_cast<std::size_t>(n);
-        }
-        ::fsync(fd);
-        ::close(fd);
-        if (done != bytes.size() || ::rename("baseline.new", "baseline.txt") != 0) state.SkipWithError("save failed");
-    }
-    state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes.size()));
-}
+void BM_WriteBaseline(benchmark::State& state) { writeBaseline(state, false); }
+
+void BM_AtomicSaveBaseline(benchmark::State& state) { writeBaseline(state, true); }
 
 BENCHMARK(BM_ReadBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadNotes)->Unit(benchmark::kMillisecond);
