@@ -15,6 +15,9 @@ struct PhaseTargets {
     // A switch after a one-character edit against an atomic save (write
     // beside, flush, replace) of the same bytes: median of the runs' ratios.
     double switchRatio = 0;
+    // The same for a later switch after an edit in the same session: the
+    // session's first save takes a cost of its own once.
+    double laterSwitchRatio = 0;
 };
 
 // Prints, for notes.txt holding `bytes`, the steps of a start (window ready
