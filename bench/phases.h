@@ -15,8 +15,8 @@ struct PhaseTargets {
     // A switch after a one-character edit against an atomic save (write
     // beside, flush, replace) of the same bytes: median of the runs' ratios.
     double switchRatio = 0;
-    // The same for a later switch after an edit in the same session: the
-    // session's first save takes a cost of its own once.
+    // The same for a later switch after an edit in the same session, beside
+    // the session's first save.
     double laterSwitchRatio = 0;
 };
 
