@@ -271,27 +271,27 @@ void NotesStore::dropOwnFiles(const std::string& target) {
     ownComplete_.clear();
 }
 
-FileStatus NotesStore::createUnique(const std::string& base, const char* suffix, std::unique_ptr<File>& file,
-                                    std::string& name) {
+template <class Make>
+FileStatus NotesStore::firstFreeName(const std::string& base, const char* suffix, std::string& name, Make make) {
     const std::string stem = base + "." + std::to_string(files_.processId());
     for (int number = 1; number <= kMaxNameTries; ++number) {
-        name = (number == 1 ? stem : stem + "." + std::to_string(number)) + suffix;
-        const FileStatus status =
-            withRetries(files_, kSaveRetries, false, [&] { return files_.createNew(name, file); });
+        name = numbered(stem, number) + suffix;
+        const FileStatus status = make();
         if (status || status.cause != FileErrorCause::AlreadyExists) return status;
     }
     return FileStatus::failure(FileErrorCause::AlreadyExists);
 }
 
+FileStatus NotesStore::createUnique(const std::string& base, const char* suffix, std::unique_ptr<File>& file,
+                                    std::string& name) {
+    return firstFreeName(base, suffix, name, [&] {
+        return withRetries(files_, kSaveRetries, false, [&] { return files_.createNew(name, file); });
+    });
+}
+
 FileStatus NotesStore::renameUnique(const std::string& from, const std::string& base, const char* suffix,
                                     std::string& name) {
-    const std::string stem = base + "." + std::to_string(files_.processId());
-    for (int number = 1; number <= kMaxNameTries; ++number) {
-        name = (number == 1 ? stem : stem + "." + std::to_string(number)) + suffix;
-        const FileStatus status = files_.rename(from, name);
-        if (status || status.cause != FileErrorCause::AlreadyExists) return status;
-    }
-    return FileStatus::failure(FileErrorCause::AlreadyExists);
+    return firstFreeName(base, suffix, name, [&] { return files_.rename(from, name); });
 }
 
 SaveOutcome NotesStore::writeBytes(const std::string& target, Saving& saving) {
@@ -413,7 +413,7 @@ SaveOutcome NotesStore::saved(FileStamp written, const Saving& saving) {
     disk_.known = true;
     disk_.stamp = written;
     seenChange_.reset();
-    journalSaved();
+    journalCovered();
     return outcomeOf(SaveResult::Saved);
 }
 

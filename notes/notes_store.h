@@ -185,6 +185,10 @@ private:
     // it could not be taken).
     SaveOutcome saved(FileStamp written, const Saving& saving);
     FileStatus takeLock(const std::string& pathInFolder, std::unique_ptr<FolderLock>& lock);
+    // Makes `name` "<base>.<number><suffix>" with this process's number, a
+    // further number added while `make` finds the name taken.
+    template <class Make>
+    FileStatus firstFreeName(const std::string& base, const char* suffix, std::string& name, Make make);
     FileStatus createUnique(const std::string& base, const char* suffix, std::unique_ptr<File>& file,
                             std::string& name);
     FileStatus renameUnique(const std::string& from, const std::string& base, const char* suffix,
@@ -199,8 +203,8 @@ private:
     };
     // notes.txt as this session last read or saved it, which a journal names.
     JournalBase journalBase();
-    // A save has put the notes in their file: no journal is needed any more.
-    void journalSaved();
+    // notes.txt holds the notes (a save put them there, or had nothing new
+    // to write): no journal is needed any more.
     void journalCovered();
     // Takes a stem of this session's own, whose lock it holds and under which
     // no file is left.
@@ -244,7 +248,6 @@ private:
     HeldJournal ownJournal_;
     bool ownJournalWritten_ = false;
     std::string journalBuffer_;
-    std::optional<JournalBase> journalBase_;
     // Left journals whose fields went back into the table, the one being
     // offered, and the stems still to offer (oldest first), once looked for.
     std::vector<HeldJournal> adoptedJournals_;

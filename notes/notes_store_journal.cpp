@@ -13,31 +13,14 @@ namespace scriblet {
 
 using namespace store_files;
 
-namespace {
-
-// "<stem>.<number>" from the second try on, as a save's number is made.
-std::string numbered(const std::string& stem, int number) {
-    return number == 1 ? stem : stem + "." + std::to_string(number);
-}
-
-}  // namespace
-
 JournalBase NotesStore::journalBase() {
     // Saves to a file of its own leave nothing to name in notes.txt.
     if (sideChosen_ || !last_.known()) return JournalBase();
-    if (!journalBase_) {
-        JournalBase base;
-        base.known = true;
-        base.size = last_.size();
-        base.digest = last_.digest();
-        journalBase_ = base;
-    }
-    return *journalBase_;
-}
-
-void NotesStore::journalSaved() {
-    journalBase_.reset();
-    journalCovered();
+    JournalBase base;
+    base.known = true;
+    base.size = last_.size();
+    base.digest = last_.digest();
+    return base;
 }
 
 void NotesStore::journalCovered() {

@@ -32,7 +32,6 @@ ReadOutcome notOpened(FileError error) {
 
 ReadOutcome NotesStore::read(NoteTable& table) {
     table.clear();
-    journalBase_.reset();
     last_.forget();
     disk_ = DiskState();
     seenChange_.reset();

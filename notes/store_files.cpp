@@ -2,6 +2,10 @@
 
 namespace scriblet::store_files {
 
+std::string numbered(const std::string& stem, int number) {
+    return number == 1 ? stem : stem + "." + std::to_string(number);
+}
+
 std::string withNumber(const std::string& base, int number) {
     return number == 1 ? base : base + " " + std::to_string(number);
 }

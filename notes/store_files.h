@@ -50,6 +50,9 @@ FileStatus withRetries(FileSystem& files, int retries, bool retryDenied, Operati
     return status;
 }
 
+// "<stem>.<number>" from the second try on, as a save's number is made.
+std::string numbered(const std::string& stem, int number);
+
 std::string withNumber(const std::string& base, int number);
 
 bool isDigit(char c);
